@@ -1,0 +1,44 @@
+# The two everyday commands: `make run` and `make test`. See README.md.
+BUILD_DIR ?= build
+SAN_DIR ?= build-sanitize
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build run test test-sanitize bench format clean
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
+	  echo "No display found. To run Vantrel on a virtual display use:"; \
+	  echo "  xvfb-run -a $(BUILD_DIR)/bin/vantrel"; \
+	  exit 1; \
+	fi
+	$(BUILD_DIR)/bin/vantrel
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer; any report fails.
+test-sanitize: deps
+	cmake -S . -B $(SAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON
+	cmake --build $(SAN_DIR) -j $(JOBS)
+	cd $(SAN_DIR) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BENCH=ON
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(SAN_DIR)

@@ -1,0 +1,407 @@
+#include "app/CMainFrame.h"
+
+#include "app/CChildFrame.h"
+#include "app/CVantrelApp.h"
+#include "app/CommandIds.h"
+#include "app/CommandTable.h"
+#include "app/Settings.h"
+#include "document/CVantrelDoc.h"
+#include "view/CVantrelView.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+
+namespace vantrel {
+
+namespace {
+
+// Tool commands: the tool number each sets and the tools during which it shows checked.
+struct ToolCommand {
+    int id;
+    int tool;
+    std::vector<int> checkedFor;
+};
+
+const ToolCommand kToolCommands[] = {
+    {cmd::ToolPencil, tool::Pencil, {tool::Pencil}},
+    {cmd::ToolLine, tool::Line, {tool::Line}},
+    {cmd::ToolRectangle, tool::Rectangle, {tool::Rectangle}},
+    {cmd::ToolFilledRectangle, tool::FilledRectangle, {tool::FilledRectangle}},
+    {cmd::ToolEllipse, tool::Ellipse, {tool::Ellipse}},
+    {cmd::ToolFilledEllipse, tool::FilledEllipse, {tool::FilledEllipse}},
+    {cmd::ToolRectSelect, tool::RectSelect, {tool::RectSelect, tool::RectSelectFloating}},
+    {cmd::ToolColourPicker, tool::ColourPicker, {tool::ColourPicker}},
+    {cmd::ToolText, tool::Text, {tool::Text, tool::TextTyping}},
+    {cmd::ToolFill, tool::Fill, {tool::Fill}},
+    {cmd::ToolLassoSelect,
+     tool::LassoSelect,
+     {tool::LassoSelect, tool::LassoDrawing, tool::LassoFloating}},
+    {cmd::ToolBlurBrush, tool::BlurBrush, {tool::BlurBrush}},
+    {cmd::ToolEllipseSelect,
+     tool::EllipseSelect,
+     {tool::EllipseSelect, tool::EllipseSelectFloating}},
+    {cmd::ToolEraser, tool::Eraser, {tool::Eraser}},
+};
+
+QString menuText(const char* source) { return QCoreApplication::translate("Menu", source); }
+
+} // namespace
+
+CMainFrame::CMainFrame(CVantrelApp& app)
+    : m_app(app), m_router([this] {
+          std::vector<CommandTarget*> chain;
+          if (CChildFrame* frame = activeChildFrame()) {
+              chain.push_back(frame->view());
+              chain.push_back(frame->document());
+              chain.push_back(frame);
+          }
+          chain.push_back(this);
+          chain.push_back(&m_app);
+          return chain;
+      }) {
+    setObjectName(QStringLiteral("MainFrame"));
+    setWindowTitle(QStringLiteral("Vantrel"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/vantrel.svg")));
+    setAcceptDrops(true);
+
+    m_mdi = new QMdiArea(this);
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::subWindowActivated);
+
+    createActions();
+    createAccelerators();
+    registerCommands();
+    m_noDocMenus = buildMenus(noDocumentMenu());
+    m_docMenus = buildMenus(documentMenu());
+    showMenu(128);
+
+    m_standardBar = addToolBar(QStringLiteral("Standard"));
+    m_standardBar->setObjectName(QStringLiteral("Standard"));
+    for (int id : {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileClose, cmd::EditUndo,
+                   cmd::EditRedo})
+        m_standardBar->addAction(m_actions.value(id));
+
+    auto* ready = new QLabel(tr("Ready"), this);
+    statusBar()->addWidget(ready, 1);
+
+    // Update handlers run when a menu opens and once the program is idle after input.
+    qApp->installEventFilter(this);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &CMainFrame::scheduleCommandUiUpdate);
+    connect(&m_tools, &ToolState::currentToolChanged, this,
+            &CMainFrame::scheduleCommandUiUpdate);
+
+    std::unique_ptr<QSettings> settings = openSettings();
+    restoreState(settings->value(kBarStateKey).toByteArray());
+    updateCommandUi();
+}
+
+CMainFrame::~CMainFrame() { qApp->removeEventFilter(this); }
+
+void CMainFrame::createActions() {
+    const QStyle* s = style();
+    const QHash<int, QStyle::StandardPixmap> icons = {
+        {cmd::FileNew, QStyle::SP_FileIcon},          {cmd::FileOpen, QStyle::SP_DialogOpenButton},
+        {cmd::FileSave, QStyle::SP_DialogSaveButton}, {cmd::FileClose, QStyle::SP_DialogCloseButton},
+        {cmd::EditUndo, QStyle::SP_ArrowBack},        {cmd::EditRedo, QStyle::SP_ArrowForward},
+    };
+    for (const CommandInfo& info : commandTable()) {
+        auto* action = new QAction(menuText(info.menuText), this);
+        action->setData(info.id);
+        if (icons.contains(info.id))
+            action->setIcon(s->standardIcon(icons.value(info.id)));
+        const int id = info.id;
+        connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
+        m_actions.insert(id, action);
+    }
+}
+
+void CMainFrame::createAccelerators() {
+    QList<QKeyCombination> taken;
+    for (const Accelerator& acc : acceleratorTable()) {
+        if (taken.contains(acc.key))
+            continue; // the first entry for a key wins
+        taken.append(acc.key);
+        auto* shortcut = new QShortcut(QKeySequence(acc.key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        const int id = acc.id;
+        connect(shortcut, &QShortcut::activated, this, [this, id] { runCommand(id); });
+        connect(shortcut, &QShortcut::activatedAmbiguously, this, [this, id] { runCommand(id); });
+    }
+}
+
+QList<QMenu*> CMainFrame::buildMenus(std::span<const MenuInfo> menus) {
+    QList<QMenu*> built;
+    for (const MenuInfo& info : menus) {
+        auto* menu = new QMenu(menuText(info.title), this);
+        for (const MenuItem& item : info.items) {
+            if (item.id == 0)
+                menu->addSeparator();
+            else
+                menu->addAction(m_actions.value(item.id));
+        }
+        const bool hasRecent = std::any_of(info.items.begin(), info.items.end(),
+                                           [](MenuItem i) { return i.id == cmd::FileMru1; });
+        const bool isWindow = info.isWindowMenu;
+        connect(menu, &QMenu::aboutToShow, this, [this, menu, hasRecent, isWindow] {
+            if (hasRecent)
+                refreshRecentFiles(menu);
+            if (isWindow)
+                refreshWindowList(menu);
+            updateCommandUi();
+        });
+        built.append(menu);
+    }
+    return built;
+}
+
+void CMainFrame::showMenu(int resource) {
+    if (resource == m_menuResource)
+        return;
+    m_menuResource = resource;
+    menuBar()->clear();
+    for (QMenu* menu : resource == 128 ? m_noDocMenus : m_docMenus)
+        menuBar()->addMenu(menu);
+}
+
+void CMainFrame::refreshRecentFiles(QMenu* menu) {
+    QAction* placeholder = m_actions.value(cmd::FileMru1);
+    for (QAction* a : menu->actions())
+        if (a->property("recentFile").isValid()) {
+            menu->removeAction(a);
+            a->deleteLater();
+        }
+    const QStringList& files = m_app.recentFiles().files();
+    placeholder->setVisible(files.isEmpty());
+    for (int i = 0; i < files.size(); ++i) {
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), menu);
+        a->setProperty("recentFile", i);
+        const int id = cmd::FileMru1 + i;
+        connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
+        menu->insertAction(placeholder, a);
+    }
+}
+
+void CMainFrame::refreshWindowList(QMenu* menu) {
+    for (QAction* a : m_dynamicActions) {
+        menu->removeAction(a);
+        a->deleteLater();
+    }
+    m_dynamicActions.clear();
+    const QList<CChildFrame*> frames = childFrames();
+    if (frames.isEmpty())
+        return;
+    m_dynamicActions.append(menu->addSeparator());
+    for (int i = 0; i < frames.size(); ++i) {
+        CChildFrame* frame = frames[i];
+        QAction* a = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(frame->windowTitle()));
+        a->setCheckable(true);
+        a->setChecked(frame == activeChildFrame());
+        connect(a, &QAction::triggered, this, [this, frame] { m_mdi->setActiveSubWindow(frame); });
+        m_dynamicActions.append(a);
+    }
+}
+
+void CMainFrame::registerCommands() {
+    for (const ToolCommand& tc : kToolCommands) {
+        const int toolNumber = tc.tool;
+        const std::vector<int> checkedFor = tc.checkedFor;
+        onCommand(tc.id, [this, toolNumber] {
+            // Choosing a tool first fixes a floating selection or typed text into the image.
+            if (CVantrelDoc* doc = activeDocument())
+                doc->commitFloatingSelection();
+            m_tools.setCurrentTool(toolNumber);
+        });
+        onUpdate(tc.id, [this, checkedFor](CommandState& s) {
+            s.checked = std::find(checkedFor.begin(), checkedFor.end(), m_tools.currentTool()) !=
+                        checkedFor.end();
+        });
+    }
+    onUpdate(cmd::ToolHueSelect, [](CommandState& s) { s.enabled = false; });
+
+    onCommand(cmd::ViewToolbar, [this] { m_standardBar->setVisible(!m_standardBar->isVisible()); });
+    onUpdate(cmd::ViewToolbar, [this](CommandState& s) { s.checked = m_standardBar->isVisible(); });
+    onCommand(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
+    onUpdate(cmd::ViewStatusBar,
+             [this](CommandState& s) { s.checked = statusBar()->isVisible(); });
+
+    onCommand(cmd::WindowNew, [this] {
+        if (CVantrelDoc* doc = activeDocument())
+            addFrame(*doc);
+    });
+    onCommand(cmd::WindowCascade, [this] { m_mdi->cascadeSubWindows(); });
+    onCommand(cmd::WindowTile, [this] { m_mdi->tileSubWindows(); });
+    onCommand(cmd::WindowArrange, [this] { arrangeIcons(); });
+    onUpdateRange(cmd::WindowNew, cmd::WindowTile, [this](int, CommandState& s) {
+        s.enabled = !m_mdi->subWindowList().isEmpty();
+    });
+}
+
+void CMainFrame::arrangeIcons() {
+    // Minimised windows line up along the bottom of the client area, left to right.
+    int x = 0;
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+        if (!w->isMinimized())
+            continue;
+        w->move(x, m_mdi->viewport()->height() - w->height());
+        x += w->width();
+    }
+}
+
+CChildFrame* CMainFrame::activeChildFrame() const {
+    // currentSubWindow() stays valid while another application has the focus.
+    return qobject_cast<CChildFrame*>(m_mdi->currentSubWindow());
+}
+
+CVantrelDoc* CMainFrame::activeDocument() const {
+    CChildFrame* frame = activeChildFrame();
+    return frame ? frame->document() : nullptr;
+}
+
+QList<CChildFrame*> CMainFrame::childFrames() const {
+    QList<CChildFrame*> frames;
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (auto* f = qobject_cast<CChildFrame*>(w))
+            frames.append(f);
+    return frames;
+}
+
+bool CMainFrame::runCommand(int id) {
+    const bool ran = m_router.execute(id);
+    scheduleCommandUiUpdate();
+    return ran;
+}
+
+void CMainFrame::updateCommandUi() {
+    m_updatePending = false;
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        const CommandState s = m_router.state(it.key());
+        QAction* a = it.value();
+        a->setEnabled(s.enabled);
+        a->setCheckable(s.checked.has_value());
+        if (s.checked)
+            a->setChecked(*s.checked);
+    }
+}
+
+void CMainFrame::scheduleCommandUiUpdate() {
+    if (m_updatePending)
+        return;
+    m_updatePending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_updatePending)
+            updateCommandUi();
+    });
+}
+
+CChildFrame* CMainFrame::addFrame(CVantrelDoc& document) {
+    auto* frame = new CChildFrame(document, m_tools);
+    m_mdi->addSubWindow(frame);
+    connect(frame, &CChildFrame::closing, this, &CMainFrame::frameClosing);
+    connect(&document, &CVantrelDoc::titleChanged, this, &CMainFrame::updateTitles);
+    connect(&document, &CVantrelDoc::changed, this, &CMainFrame::scheduleCommandUiUpdate);
+    connect(frame, &QObject::destroyed, this, [this] {
+        if (m_mdi->subWindowList().isEmpty())
+            showMenu(128);
+        updateTitles();
+        scheduleCommandUiUpdate();
+    });
+    if (const Bitmap* bitmap = document.bitmap()) {
+        // Room for the image and the frame's borders, clamped to the client area on show.
+        const QSize hint = bitmap->size() + QSize(40, 60);
+        frame->resize(hint.boundedTo(m_mdi->viewport()->size().expandedTo(QSize(160, 120))));
+    }
+    frame->show();
+    m_mdi->setActiveSubWindow(frame);
+    showMenu(129);
+    updateTitles();
+    scheduleCommandUiUpdate();
+    return frame;
+}
+
+void CMainFrame::subWindowActivated() {
+    if (!childFrames().isEmpty())
+        showMenu(129);
+    updateTitles();
+    scheduleCommandUiUpdate();
+}
+
+void CMainFrame::updateTitles() {
+    // Windows of one document are numbered "title:1", "title:2" when there are several.
+    const QList<CChildFrame*> frames = childFrames();
+    QHash<CVantrelDoc*, int> counts;
+    for (CChildFrame* f : frames)
+        counts[f->document()]++;
+    QHash<CVantrelDoc*, int> seen;
+    for (CChildFrame* f : frames) {
+        CVantrelDoc* doc = f->document();
+        if (!doc)
+            continue;
+        const int n = counts.value(doc);
+        f->setWindowTitle(n > 1 ? QStringLiteral("%1:%2").arg(doc->title()).arg(++seen[doc])
+                                : doc->title());
+    }
+    const CVantrelDoc* active = activeDocument();
+    setWindowTitle(active ? QStringLiteral("Vantrel - %1").arg(active->title())
+                          : QStringLiteral("Vantrel"));
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonRelease:
+    case QEvent::Wheel:
+        scheduleCommandUiUpdate();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The bar layout and the maximised state are kept even when closing is cancelled.
+    std::unique_ptr<QSettings> settings = openSettings();
+    settings->setValue(kBarStateKey, saveState());
+    settings->setValue(kWindowStateKey, isMaximized() ? 1 : 0);
+    if (!m_app.saveAllModified()) {
+        event->ignore();
+        return;
+    }
+    m_app.closeAllDocuments();
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    activateWindow();
+    Q_EMIT filesDropped(paths);
+}
+
+} // namespace vantrel

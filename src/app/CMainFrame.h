@@ -1,0 +1,86 @@
+#pragma once
+
+#include "app/CommandTarget.h"
+#include "app/ToolState.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <span>
+
+class QMdiArea;
+class QMenu;
+class QToolBar;
+
+namespace vantrel {
+
+class CChildFrame;
+class CVantrelApp;
+class CVantrelDoc;
+struct MenuInfo;
+
+// The main window: the document windows, the menus, accelerators and bars, the current tool.
+// Every command enters the program here and is routed to the active view, its document, the
+// active child frame, this frame and the application, in that order.
+class CMainFrame : public QMainWindow, public CommandTarget {
+    Q_OBJECT
+public:
+    explicit CMainFrame(CVantrelApp& app);
+    ~CMainFrame() override;
+
+    ToolState& toolState() { return m_tools; }
+    QMdiArea* mdiArea() const { return m_mdi; }
+    CChildFrame* activeChildFrame() const;
+    CVantrelDoc* activeDocument() const;
+    QList<CChildFrame*> childFrames() const;
+
+    // Runs a command through the route; false when it is disabled or nobody handles it.
+    bool runCommand(int id);
+    CommandState commandState(int id) const { return m_router.state(id); }
+    QAction* action(int id) const { return m_actions.value(id); }
+
+    // 128 while no document window is open, 129 while one is.
+    int menuResource() const { return m_menuResource; }
+
+    // Asks every update handler for the state of the menu items and buttons.
+    void updateCommandUi();
+
+    // Opens a window onto `document` and makes it active.
+    CChildFrame* addFrame(CVantrelDoc& document);
+
+Q_SIGNALS:
+    void filesDropped(const QStringList& paths);
+    void frameClosing(vantrel::CChildFrame* frame);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createActions();
+    void createAccelerators();
+    QList<QMenu*> buildMenus(std::span<const MenuInfo> menus);
+    void showMenu(int resource);
+    void refreshRecentFiles(QMenu* menu);
+    void refreshWindowList(QMenu* menu);
+    void registerCommands();
+    void subWindowActivated();
+    void updateTitles();
+    void scheduleCommandUiUpdate();
+    void arrangeIcons();
+
+    CVantrelApp& m_app;
+    ToolState m_tools;
+    CommandRouter m_router;
+    QMdiArea* m_mdi = nullptr;
+    QToolBar* m_standardBar = nullptr;
+    QHash<int, QAction*> m_actions;
+    QList<QMenu*> m_noDocMenus;
+    QList<QMenu*> m_docMenus;
+    QList<QAction*> m_dynamicActions;
+    int m_menuResource = 0;
+    bool m_updatePending = false;
+};
+
+} // namespace vantrel

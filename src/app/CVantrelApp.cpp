@@ -1,0 +1,220 @@
+#include "app/CVantrelApp.h"
+
+#include "app/CAboutDlg.h"
+#include "app/CChildFrame.h"
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "app/Settings.h"
+#include "document/CVantrelDoc.h"
+#include "document/UserPrompt.h"
+
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QTimer>
+
+namespace vantrel {
+
+CVantrelApp::CVantrelApp(UserPrompt& prompt, QObject* parent)
+    : QObject(parent), m_prompt(prompt) {
+    registerCommands();
+}
+
+CVantrelApp::~CVantrelApp() {
+    // Windows go before the documents they show.
+    m_mainFrame.reset();
+    m_documents.clear();
+    m_closed.clear();
+}
+
+ToolState& CVantrelApp::toolState() { return m_mainFrame->toolState(); }
+
+QString CVantrelApp::openFilter() {
+    return QStringLiteral("All Files(*.*)|*.*|PNG Files(*.png)|*.png|JPG Files(*.jpg)|*.jpg|"
+                          "GIF Files(*.gif)|*.gif|BMP Files(*.bmp)|*.bmp||");
+}
+
+bool CVantrelApp::initInstance(const QStringList& files) {
+    std::unique_ptr<QSettings> settings = openSettings();
+    m_recent.read(*settings);
+
+    m_mainFrame = std::make_unique<CMainFrame>(*this);
+    connect(m_mainFrame.get(), &CMainFrame::filesDropped, this, &CVantrelApp::openFiles);
+    connect(m_mainFrame.get(), &CMainFrame::frameClosing, this, &CVantrelApp::frameClosing);
+
+    if (settings->value(kWindowStateKey, 0).toInt() != 0)
+        m_mainFrame->showMaximized();
+    else
+        m_mainFrame->show();
+
+    for (const QString& path : files)
+        if (!openDocumentFile(path))
+            return false;
+    return true;
+}
+
+void CVantrelApp::registerCommands() {
+    onCommand(cmd::FileNew, [this] { newDocument(); });
+    onCommand(cmd::FileOpen, [this] {
+        const QStringList paths = m_prompt.askOpenPaths(openFilter(), m_openFilterIndex);
+        openFiles(paths);
+    });
+    onCommand(cmd::FilePrintSetup, [this] {
+        if (!m_printer)
+            m_printer = std::make_unique<QPrinter>();
+        QPageSetupDialog dialog(m_printer.get(), m_mainFrame.get());
+        dialog.exec();
+    });
+    onCommand(cmd::PasteAsNewImage, [this] { pasteAsNewImage(); });
+    onUpdate(cmd::PasteAsNewImage, [](CommandState& s) {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        s.enabled = data && data->hasImage();
+    });
+    onCommand(cmd::AppAbout, [this] {
+        CAboutDlg dialog(m_mainFrame.get());
+        dialog.exec();
+    });
+    onCommand(cmd::AppExit, [this] { m_mainFrame->close(); });
+    onCommandRange(cmd::FileMru1, cmd::FileMru9,
+                   [this](int id) { openRecentFile(id - cmd::FileMru1); });
+    onUpdateRange(cmd::FileMru1, cmd::FileMru9, [this](int id, CommandState& s) {
+        s.enabled = id - cmd::FileMru1 < m_recent.files().size();
+    });
+}
+
+CVantrelDoc* CVantrelApp::addDocument(std::unique_ptr<CVantrelDoc> document) {
+    CVantrelDoc* doc = document.get();
+    m_documents.push_back(std::move(document));
+    connect(doc, &CVantrelDoc::closeRequested, this, [this, doc] { closeDocumentWindows(doc); });
+    connect(doc, &CVantrelDoc::pathNameChanged, this, [this](const QString& path) {
+        if (!path.isEmpty()) {
+            m_recent.add(path);
+            writeRecentFiles();
+        }
+    });
+    m_mainFrame->addFrame(*doc);
+    return doc;
+}
+
+CVantrelDoc* CVantrelApp::newDocument() {
+    auto document = std::make_unique<CVantrelDoc>(*this);
+    // A cancelled New does not use up a number.
+    document->setTitle(tr("Bitmap") + QString::number(m_untitledCount + 1));
+    if (!document->onNewDocument())
+        return nullptr;
+    ++m_untitledCount;
+    return addDocument(std::move(document));
+}
+
+CVantrelDoc* CVantrelApp::openDocumentFile(const QString& path, bool* wasOpen) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (wasOpen)
+        *wasOpen = false;
+    for (const auto& doc : m_documents) {
+        if (doc->pathName() == absolute) {
+            for (CChildFrame* frame : m_mainFrame->childFrames())
+                if (frame->document() == doc.get()) {
+                    m_mainFrame->mdiArea()->setActiveSubWindow(frame);
+                    break;
+                }
+            if (wasOpen)
+                *wasOpen = true;
+            return doc.get();
+        }
+    }
+    auto document = std::make_unique<CVantrelDoc>(*this);
+    if (!document->onOpenDocument(absolute))
+        return nullptr;
+    return addDocument(std::move(document));
+}
+
+void CVantrelApp::openFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        bool wasOpen = false;
+        CVantrelDoc* doc = openDocumentFile(path, &wasOpen);
+        // A file that is already open is read again from disk into its document.
+        if (doc && wasOpen)
+            doc->onOpenDocument(path);
+    }
+}
+
+void CVantrelApp::openRecentFile(int index) {
+    if (index < 0 || index >= m_recent.files().size())
+        return;
+    const QString path = m_recent.files().at(index);
+    if (!openDocumentFile(path)) {
+        m_recent.remove(m_recent.files().indexOf(path));
+        writeRecentFiles();
+    }
+}
+
+void CVantrelApp::writeRecentFiles() {
+    std::unique_ptr<QSettings> settings = openSettings();
+    m_recent.write(*settings);
+}
+
+void CVantrelApp::pasteAsNewImage() {
+    const QImage picture = QGuiApplication::clipboard()->image();
+    CVantrelDoc* doc = newDocument();
+    if (!doc || picture.isNull())
+        return;
+    // The clipboard's picture floats at the top-left and is fixed into the image at once.
+    std::unique_ptr<Bitmap> floating = Bitmap::fromImage(
+        picture.convertToFormat(QImage::Format_ARGB32));
+    if (!floating || !doc->takeUndoSnapshot())
+        return;
+    doc->setFloatingRect(FloatingRect::fromRect(floating->rect()));
+    doc->setFloatingSelection(std::move(floating));
+    doc->setSelectionFlag(true);
+    doc->commitFloatingSelection();
+}
+
+std::vector<CVantrelDoc*> CVantrelApp::documents() const {
+    std::vector<CVantrelDoc*> docs;
+    for (const auto& d : m_documents)
+        docs.push_back(d.get());
+    return docs;
+}
+
+bool CVantrelApp::saveAllModified() {
+    for (const auto& doc : m_documents)
+        if (!doc->saveModified())
+            return false;
+    return true;
+}
+
+void CVantrelApp::closeDocumentWindows(CVantrelDoc* document) {
+    for (CChildFrame* frame : m_mainFrame->childFrames())
+        if (frame->document() == document) {
+            frame->setCloseConfirmed(true);
+            frame->close();
+        }
+}
+
+void CVantrelApp::closeAllDocuments() {
+    for (CChildFrame* frame : m_mainFrame->childFrames()) {
+        frame->setCloseConfirmed(true);
+        frame->close();
+    }
+}
+
+void CVantrelApp::frameClosing(CChildFrame* frame) {
+    CVantrelDoc* doc = frame->document();
+    for (CChildFrame* other : m_mainFrame->childFrames())
+        if (other != frame && other->document() == doc)
+            return;
+    // The document's last window is closing: the document goes with it.
+    const auto it = std::find_if(m_documents.begin(), m_documents.end(),
+                                 [doc](const auto& d) { return d.get() == doc; });
+    if (it == m_documents.end())
+        return;
+    m_closed.push_back(std::move(*it));
+    m_documents.erase(it);
+    QTimer::singleShot(0, this, [this] { m_closed.clear(); });
+}
+
+} // namespace vantrel

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "document/CSizeDlg.h"
+#include "document/UserPrompt.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace vantrel {
+
+// Puts the model's questions to the user with dialogs and message boxes. It owns the New
+// Image dialog, which is kept for the whole run.
+class DialogPrompt : public UserPrompt {
+public:
+    DialogPrompt();
+
+    // Dialogs are centred on this window once it exists.
+    void setParentWindow(QWidget* parent) { m_parent = parent; }
+
+    void showMessage(const QString& text, Icon icon) override;
+    Answer askYesNoCancel(const QString& text) override;
+    std::optional<QSize> askNewImageSize() override;
+    QStringList askOpenPaths(const QString& filter, int& filterIndex) override;
+    QString askSavePath(const QString& suggestedPath) override;
+
+private:
+    QPointer<QWidget> m_parent;
+    CSizeDlg m_sizeDlg;
+};
+
+// Turns "Name(*.a)|*.a|Other(*.b)|*.b||" into the list of names a file dialog shows.
+QStringList fileDialogFilters(const QString& filter);
+
+} // namespace vantrel

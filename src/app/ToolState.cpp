@@ -1,0 +1,23 @@
+#include "app/ToolState.h"
+
+#include <algorithm>
+
+namespace vantrel {
+
+void ToolState::setCurrentTool(int tool) {
+    if (tool == m_tool)
+        return;
+    m_tool = tool;
+    Q_EMIT currentToolChanged(tool);
+}
+
+void ToolState::setOption(ToolOption which, int value) {
+    value = std::clamp(value, 0, 3);
+    int& slot = m_options[static_cast<size_t>(which)];
+    if (slot == value)
+        return;
+    slot = value;
+    Q_EMIT optionChanged(which, value);
+}
+
+} // namespace vantrel

@@ -1,0 +1,101 @@
+#include "app/CMainFrame.h"
+#include "app/CVantrelApp.h"
+#include "app/DialogPrompt.h"
+#include "app/SingleInstance.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <cstdio>
+
+namespace {
+
+void describeOptions(QCommandLineParser& parser) {
+    parser.setApplicationDescription(QStringLiteral("Vantrel, a raster image editor."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("language"),
+                      QStringLiteral("Use the translation for <code> (for example zh_CN or en) "
+                                     "instead of the system's language."),
+                      QStringLiteral("code")});
+    parser.addOption({QStringLiteral("new-instance"),
+                      QStringLiteral("Start a separate editor instead of handing the files to "
+                                     "one that is already running.")});
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("Images to open (BMP, PNG, GIF or JPEG)."),
+                                 QStringLiteral("[files...]"));
+}
+
+void installTranslations(QApplication& app, const QString& language) {
+    const QLocale locale = language.isEmpty() ? QLocale::system() : QLocale(language);
+    auto* own = new QTranslator(&app);
+    if (own->load(locale, QStringLiteral("vantrel"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(own);
+    auto* qt = new QTranslator(&app);
+    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qt);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("Vantrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+    QCoreApplication::setOrganizationName(QStringLiteral("Osmerin"));
+
+    // --help and --version answer before any display is needed.
+    {
+        QStringList args;
+        for (int i = 0; i < argc; ++i)
+            args.append(QString::fromLocal8Bit(argv[i]));
+        QCommandLineParser parser;
+        describeOptions(parser);
+        if (!parser.parse(args)) {
+            std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+            return 2;
+        }
+        if (parser.isSet(QStringLiteral("version"))) {
+            std::printf("Vantrel %s\n", VANTREL_VERSION);
+            return 0;
+        }
+        if (parser.isSet(QStringLiteral("help"))) {
+            std::printf("%s", qPrintable(parser.helpText().replace(
+                                  QStringLiteral("<executable_name>"), QStringLiteral("vantrel"))));
+            return 0;
+        }
+    }
+
+    QApplication application(argc, argv);
+    QCommandLineParser parser;
+    describeOptions(parser);
+    parser.process(application);
+    installTranslations(application, parser.value(QStringLiteral("language")));
+
+    QStringList files;
+    for (const QString& f : parser.positionalArguments())
+        files.append(QFileInfo(f).absoluteFilePath());
+
+    vantrel::SingleInstance instance(vantrel::SingleInstance::defaultServerName());
+    if (!parser.isSet(QStringLiteral("new-instance"))) {
+        if (instance.handOver(files, 1000))
+            return 0;
+        instance.listen();
+    }
+
+    vantrel::DialogPrompt prompt;
+    vantrel::CVantrelApp app(prompt);
+    if (!app.initInstance(files))
+        return 1;
+    prompt.setParentWindow(app.mainFrame());
+    QObject::connect(&instance, &vantrel::SingleInstance::filesReceived, &app,
+                     [&app](const QStringList& received) {
+                         app.openFiles(received);
+                         app.mainFrame()->raise();
+                         app.mainFrame()->activateWindow();
+                     });
+    return application.exec();
+}

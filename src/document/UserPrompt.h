@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace vantrel {
+
+// Every question and message the model puts to the user. The widgets implement it with
+// dialogs and message boxes; tests implement it with scripted answers.
+class UserPrompt {
+public:
+    enum class Icon { Information, Warning, Error };
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~UserPrompt() = default;
+
+    virtual void showMessage(const QString& text, Icon icon) = 0;
+    virtual Answer askYesNoCancel(const QString& text) = 0;
+    // The New Image dialog: a width and a height from 1 to 2048, or nothing when cancelled.
+    virtual std::optional<QSize> askNewImageSize() = 0;
+    // Paths to open, chosen with `filter` ("Name(*.ext)|*.ext|...|" pairs); `filterIndex` is
+    // the 1-based filter shown first and receives the one last chosen, even on cancel.
+    virtual QStringList askOpenPaths(const QString& filter, int& filterIndex) = 0;
+    // A path to save to, starting from `suggestedPath`; empty when cancelled.
+    virtual QString askSavePath(const QString& suggestedPath) = 0;
+};
+
+} // namespace vantrel

@@ -1,0 +1,378 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>Menu</name>
+    <message>
+        <source>&amp;New	Ctrl+N</source>
+        <translation>新建(&amp;N)	Ctrl+N</translation>
+    </message>
+    <message>
+        <source>&amp;Open...	Ctrl+O</source>
+        <translation>打开(&amp;O)...	Ctrl+O</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>关闭(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Save	Ctrl+S</source>
+        <translation>保存(&amp;S)	Ctrl+S</translation>
+    </message>
+    <message>
+        <source>Save &amp;As...</source>
+        <translation>另存为(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>打印(&amp;P)...</translation>
+    </message>
+    <message>
+        <source>Print Pre&amp;view</source>
+        <translation>打印预览(&amp;V)</translation>
+    </message>
+    <message>
+        <source>P&amp;rint Setup...</source>
+        <translation>打印设置(&amp;R)...</translation>
+    </message>
+    <message>
+        <source>&amp;TWAIN Settings...</source>
+        <translation>TWAIN 设置(&amp;T)...</translation>
+    </message>
+    <message>
+        <source>&amp;Web Camera...</source>
+        <translation>网络摄像头(&amp;W)...</translation>
+    </message>
+    <message>
+        <source>Sca&amp;n Now</source>
+        <translation>立即扫描(&amp;N)</translation>
+    </message>
+    <message>
+        <source>File &amp;Associations...</source>
+        <translation>文件关联(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>Recent File</source>
+        <translation>最近的文件</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>退出(&amp;X)</translation>
+    </message>
+    <message>
+        <source>&amp;Undo	Ctrl+Z</source>
+        <translation>撤消(&amp;U)	Ctrl+Z</translation>
+    </message>
+    <message>
+        <source>&amp;Redo	Ctrl+Y</source>
+        <translation>重做(&amp;R)	Ctrl+Y</translation>
+    </message>
+    <message>
+        <source>Cu&amp;t	Ctrl+X</source>
+        <translation>剪切(&amp;T)	Ctrl+X</translation>
+    </message>
+    <message>
+        <source>&amp;Copy	Ctrl+C</source>
+        <translation>复制(&amp;C)	Ctrl+C</translation>
+    </message>
+    <message>
+        <source>&amp;Paste	Ctrl+V</source>
+        <translation>粘贴(&amp;P)	Ctrl+V</translation>
+    </message>
+    <message>
+        <source>&amp;Delete	Del</source>
+        <translation>删除(&amp;D)	Del</translation>
+    </message>
+    <message>
+        <source>Select &amp;All	Ctrl+A</source>
+        <translation>全选(&amp;A)	Ctrl+A</translation>
+    </message>
+    <message>
+        <source>Cr&amp;op</source>
+        <translation>裁剪(&amp;O)</translation>
+    </message>
+    <message>
+        <source>Paste as &amp;New Image</source>
+        <translation>粘贴为新图像(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Toolbar</source>
+        <translation>工具栏(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Status Bar</source>
+        <translation>状态栏(&amp;S)</translation>
+    </message>
+    <message>
+        <source>T&amp;ools Bar</source>
+        <translation>工具条(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Effects Bar</source>
+        <translation>效果条(&amp;E)</translation>
+    </message>
+    <message>
+        <source>&amp;Colour Bar</source>
+        <translation>颜色条(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;In	Num +</source>
+        <translation>放大(&amp;I)	Num +</translation>
+    </message>
+    <message>
+        <source>Zoom O&amp;ut	Num -</source>
+        <translation>缩小(&amp;U)	Num -</translation>
+    </message>
+    <message>
+        <source>&amp;Font...	Ctrl+B</source>
+        <translation>字体(&amp;F)...	Ctrl+B</translation>
+    </message>
+    <message>
+        <source>&amp;Rectangle Select	Ctrl+M</source>
+        <translation>矩形选择工具(&amp;R)	Ctrl+M</translation>
+    </message>
+    <message>
+        <source>&amp;Ellipse Select	Alt+E</source>
+        <translation>椭圆选择工具(&amp;E)	Alt+E</translation>
+    </message>
+    <message>
+        <source>&amp;Lasso Select	Ctrl+U</source>
+        <translation>套索选择工具(&amp;L)	Ctrl+U</translation>
+    </message>
+    <message>
+        <source>&amp;Hue Select	Alt+H</source>
+        <translation>色调选择工具(&amp;H)	Alt+H</translation>
+    </message>
+    <message>
+        <source>&amp;Pencil	Ctrl+P</source>
+        <translation>铅笔工具(&amp;P)	Ctrl+P</translation>
+    </message>
+    <message>
+        <source>Eras&amp;er	Alt+D</source>
+        <translation>橡皮擦(&amp;E)	Alt+D</translation>
+    </message>
+    <message>
+        <source>&amp;Fill	Ctrl+Q</source>
+        <translation>填充(&amp;F)	Ctrl+Q</translation>
+    </message>
+    <message>
+        <source>&amp;Colour Picker	Ctrl+G</source>
+        <translation>取色器(&amp;C)	Ctrl+G</translation>
+    </message>
+    <message>
+        <source>&amp;Blur Brush	Alt+B</source>
+        <translation>模糊画笔(&amp;B)	Alt+B</translation>
+    </message>
+    <message>
+        <source>&amp;Text	Ctrl+T</source>
+        <translation>文本(&amp;T)	Ctrl+T</translation>
+    </message>
+    <message>
+        <source>&amp;Line	Ctrl+L</source>
+        <translation>直线(&amp;L)	Ctrl+L</translation>
+    </message>
+    <message>
+        <source>Rec&amp;tangle	Ctrl+R</source>
+        <translation>矩形(&amp;T)	Ctrl+R</translation>
+    </message>
+    <message>
+        <source>Filled Rectan&amp;gle	Ctrl+F</source>
+        <translation>填充矩形(&amp;G)	Ctrl+F</translation>
+    </message>
+    <message>
+        <source>Elli&amp;pse	Ctrl+E</source>
+        <translation>椭圆(&amp;P)	Ctrl+E</translation>
+    </message>
+    <message>
+        <source>Filled Ellipse	Ctrl+D</source>
+        <translation>填充椭圆	Ctrl+D</translation>
+    </message>
+    <message>
+        <source>S&amp;wap Colours	Alt+X</source>
+        <translation>交换颜色(&amp;W)	Alt+X</translation>
+    </message>
+    <message>
+        <source>Flip Vertical</source>
+        <translation>垂直翻转</translation>
+    </message>
+    <message>
+        <source>Flip Horizontal</source>
+        <translation>水平翻转</translation>
+    </message>
+    <message>
+        <source>Rotate Left</source>
+        <translation>向左旋转</translation>
+    </message>
+    <message>
+        <source>Rotate Right</source>
+        <translation>向右旋转</translation>
+    </message>
+    <message>
+        <source>Rotate by Angle...</source>
+        <translation>旋转角度...</translation>
+    </message>
+    <message>
+        <source>Move Left	Left Arrow</source>
+        <translation>左移	Left Arrow</translation>
+    </message>
+    <message>
+        <source>Move Right	Right Arrow</source>
+        <translation>右移	Right Arrow</translation>
+    </message>
+    <message>
+        <source>Move Up	Up Arrow</source>
+        <translation>上移	Up Arrow</translation>
+    </message>
+    <message>
+        <source>Move Down	Down Arrow</source>
+        <translation>下移	Down Arrow</translation>
+    </message>
+    <message>
+        <source>Convert Image...</source>
+        <translation>转换图像...</translation>
+    </message>
+    <message>
+        <source>Adjust Brightness... (&amp;B)</source>
+        <translation>调整亮度... (&amp;B)</translation>
+    </message>
+    <message>
+        <source>Adjust Contrast(&amp;C)...</source>
+        <translation>调整对比度(&amp;C)...</translation>
+    </message>
+    <message>
+        <source>Adjust Saturation(&amp;H)...</source>
+        <translation>调整饱和度(&amp;H)...</translation>
+    </message>
+    <message>
+        <source>Blur &amp;Settings...</source>
+        <translation>模糊设置(&amp;S)...</translation>
+    </message>
+    <message>
+        <source>B&amp;lur Image</source>
+        <translation>模糊图像(&amp;L)</translation>
+    </message>
+    <message>
+        <source>&amp;Invert Colours</source>
+        <translation>&amp;倒置颜色</translation>
+    </message>
+    <message>
+        <source>&amp;Greyscale</source>
+        <translation>&amp;灰度色标</translation>
+    </message>
+    <message>
+        <source>Sharpen</source>
+        <translation>锐化</translation>
+    </message>
+    <message>
+        <source>Emboss</source>
+        <translation>浮雕效果</translation>
+    </message>
+    <message>
+        <source>&amp;New Window</source>
+        <translation>新建窗口(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Cascade</source>
+        <translation>层叠(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Tile</source>
+        <translation>平铺(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Arrange Icons</source>
+        <translation>排列图标(&amp;A)</translation>
+    </message>
+    <message>
+        <source>&amp;Help Topics</source>
+        <translation>帮助主题(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;About Vantrel...</source>
+        <translation>关于 Vantrel(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>文件(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>编辑(&amp;E)</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>查看(&amp;V)</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>帮助(&amp;H)</translation>
+    </message>
+    <message>
+        <source>Te&amp;xt</source>
+        <translation>文本(&amp;X)</translation>
+    </message>
+    <message>
+        <source>&amp;Tools</source>
+        <translation>工具(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Effe&amp;cts</source>
+        <translation>效果(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Window</source>
+        <translation>窗口(&amp;W)</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CAboutDlg</name>
+    <message>
+        <source>About Vantrel</source>
+        <translation>关于 Vantrel</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CMainFrame</name>
+    <message>
+        <source>Ready</source>
+        <translation>就绪</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CSizeDlg</name>
+    <message>
+        <source>New Image</source>
+        <translation>新建图像</translation>
+    </message>
+    <message>
+        <source>Width:</source>
+        <translation>宽度:</translation>
+    </message>
+    <message>
+        <source>Height:</source>
+        <translation>高度:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CVantrelApp</name>
+    <message>
+        <source>Bitmap</source>
+        <translation>位图</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CVantrelDoc</name>
+    <message>
+        <source>Save changes to %1?</source>
+        <translation>要保存更改到 %1 吗？</translation>
+    </message>
+</context>
+</TS>

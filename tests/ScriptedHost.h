@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/ToolState.h"
+#include "document/DocumentHost.h"
+#include "document/UserPrompt.h"
+
+#include <QStringList>
+#include <deque>
+
+// Answers the model's questions from a script and records every message, so tests can see
+// what the user would have been told.
+class ScriptedPrompt : public vantrel::UserPrompt {
+public:
+    std::deque<std::optional<QSize>> sizes;  // answers to the New Image dialog
+    std::deque<Answer> answers;              // answers to yes/no/cancel questions
+    std::deque<QStringList> openPaths;       // answers to the open dialog
+    std::deque<int> openFilterChoices;       // filter the user picks in the open dialog
+    std::deque<QString> savePaths;           // answers to the save dialog
+    QStringList messages;
+    QStringList questions;
+    int lastOpenFilterShown = 0;
+
+    void showMessage(const QString& text, Icon) override { messages.append(text); }
+    Answer askYesNoCancel(const QString& text) override {
+        questions.append(text);
+        if (answers.empty())
+            return Answer::Cancel;
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::optional<QSize> askNewImageSize() override {
+        if (sizes.empty())
+            return std::nullopt;
+        const auto s = sizes.front();
+        sizes.pop_front();
+        return s;
+    }
+    QStringList askOpenPaths(const QString&, int& filterIndex) override {
+        lastOpenFilterShown = filterIndex;
+        if (!openFilterChoices.empty()) {
+            filterIndex = openFilterChoices.front();
+            openFilterChoices.pop_front();
+        }
+        if (openPaths.empty())
+            return {};
+        const QStringList p = openPaths.front();
+        openPaths.pop_front();
+        return p;
+    }
+    QString askSavePath(const QString&) override {
+        if (savePaths.empty())
+            return {};
+        const QString p = savePaths.front();
+        savePaths.pop_front();
+        return p;
+    }
+};
+
+class ScriptedHost : public vantrel::DocumentHost {
+public:
+    vantrel::ToolState tools;
+    ScriptedPrompt user;
+
+    vantrel::ToolState& toolState() override { return tools; }
+    vantrel::UserPrompt& prompt() override { return user; }
+};
