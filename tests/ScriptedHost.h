@@ -11,11 +11,11 @@
 // what the user would have been told.
 class ScriptedPrompt : public vantrel::UserPrompt {
 public:
-    std::deque<std::optional<QSize>> sizes;  // answers to the New Image dialog
-    std::deque<Answer> answers;              // answers to yes/no/cancel questions
-    std::deque<QStringList> openPaths;       // answers to the open dialog
-    std::deque<int> openFilterChoices;       // filter the user picks in the open dialog
-    std::deque<QString> savePaths;           // answers to the save dialog
+    std::deque<std::optional<QSize>> sizes; // answers to the New Image dialog
+    std::deque<Answer> answers;             // answers to yes/no/cancel questions
+    std::deque<QStringList> openPaths;      // answers to the open dialog
+    std::deque<int> openFilterChoices;      // filter the user picks in the open dialog
+    std::deque<QString> savePaths;          // answers to the save dialog
     QStringList messages;
     QStringList questions;
     int lastOpenFilterShown = 0;

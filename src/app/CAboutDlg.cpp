@@ -12,8 +12,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("About Vantrel"));
     auto* picture = new QLabel(this);
     picture->setPixmap(QIcon(QStringLiteral(":/icons/vantrel.svg")).pixmap(48, 48));
-    auto* text = new QLabel(QStringLiteral("Vantrel Version %1").arg(QStringLiteral(VANTREL_VERSION)),
-                            this);
+    auto* text =
+        new QLabel(QStringLiteral("Vantrel Version %1").arg(QStringLiteral(VANTREL_VERSION)), this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* row = new QHBoxLayout;

@@ -37,8 +37,8 @@ void CChildFrame::resizeEvent(QResizeEvent* event) {
         const QRect r = geometry();
         if (r.x() + r.width() > parent->width() || r.y() + r.height() > parent->height()) {
             // Shrink without moving; the nested resize arrives here again and passes.
-            const int w = std::max(minimumWidth(),
-                                   std::min(event->size().width(), parent->width() - r.x()));
+            const int w =
+                std::max(minimumWidth(), std::min(event->size().width(), parent->width() - r.x()));
             const int h = std::max(minimumHeight(),
                                    std::min(event->size().height(), parent->height() - r.y()));
             if (QSize(w, h) != size()) {
@@ -64,8 +64,7 @@ bool CChildFrame::isLastFrameOfDocument() const {
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
     // Closing the last window of a document closes the document: ask about its changes.
-    if (!m_closeConfirmed && m_document && isLastFrameOfDocument() &&
-        !m_document->saveModified()) {
+    if (!m_closeConfirmed && m_document && isLastFrameOfDocument() && !m_document->saveModified()) {
         event->ignore();
         return;
     }

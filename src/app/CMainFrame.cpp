@@ -56,7 +56,9 @@ const ToolCommand kToolCommands[] = {
     {cmd::ToolEraser, tool::Eraser, {tool::Eraser}},
 };
 
-QString menuText(const char* source) { return QCoreApplication::translate("Menu", source); }
+QString menuText(const char* source) {
+    return QCoreApplication::translate("Menu", source);
+}
 
 } // namespace
 
@@ -76,6 +78,7 @@ CMainFrame::CMainFrame(CVantrelApp& app)
     setWindowTitle(QStringLiteral("Vantrel"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/vantrel.svg")));
     setAcceptDrops(true);
+    resize(1024, 768);
 
     m_mdi = new QMdiArea(this);
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -92,8 +95,8 @@ CMainFrame::CMainFrame(CVantrelApp& app)
 
     m_standardBar = addToolBar(QStringLiteral("Standard"));
     m_standardBar->setObjectName(QStringLiteral("Standard"));
-    for (int id : {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileClose, cmd::EditUndo,
-                   cmd::EditRedo})
+    for (int id :
+         {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileClose, cmd::EditUndo, cmd::EditRedo})
         m_standardBar->addAction(m_actions.value(id));
 
     auto* ready = new QLabel(tr("Ready"), this);
@@ -103,22 +106,26 @@ CMainFrame::CMainFrame(CVantrelApp& app)
     qApp->installEventFilter(this);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &CMainFrame::scheduleCommandUiUpdate);
-    connect(&m_tools, &ToolState::currentToolChanged, this,
-            &CMainFrame::scheduleCommandUiUpdate);
+    connect(&m_tools, &ToolState::currentToolChanged, this, &CMainFrame::scheduleCommandUiUpdate);
 
     std::unique_ptr<QSettings> settings = openSettings();
     restoreState(settings->value(kBarStateKey).toByteArray());
     updateCommandUi();
 }
 
-CMainFrame::~CMainFrame() { qApp->removeEventFilter(this); }
+CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+}
 
 void CMainFrame::createActions() {
     const QStyle* s = style();
     const QHash<int, QStyle::StandardPixmap> icons = {
-        {cmd::FileNew, QStyle::SP_FileIcon},          {cmd::FileOpen, QStyle::SP_DialogOpenButton},
-        {cmd::FileSave, QStyle::SP_DialogSaveButton}, {cmd::FileClose, QStyle::SP_DialogCloseButton},
-        {cmd::EditUndo, QStyle::SP_ArrowBack},        {cmd::EditRedo, QStyle::SP_ArrowForward},
+        {cmd::FileNew, QStyle::SP_FileIcon},
+        {cmd::FileOpen, QStyle::SP_DialogOpenButton},
+        {cmd::FileSave, QStyle::SP_DialogSaveButton},
+        {cmd::FileClose, QStyle::SP_DialogCloseButton},
+        {cmd::EditUndo, QStyle::SP_ArrowBack},
+        {cmd::EditRedo, QStyle::SP_ArrowForward},
     };
     for (const CommandInfo& info : commandTable()) {
         auto* action = new QAction(menuText(info.menuText), this);
@@ -237,8 +244,7 @@ void CMainFrame::registerCommands() {
     onCommand(cmd::ViewToolbar, [this] { m_standardBar->setVisible(!m_standardBar->isVisible()); });
     onUpdate(cmd::ViewToolbar, [this](CommandState& s) { s.checked = m_standardBar->isVisible(); });
     onCommand(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
-    onUpdate(cmd::ViewStatusBar,
-             [this](CommandState& s) { s.checked = statusBar()->isVisible(); });
+    onUpdate(cmd::ViewStatusBar, [this](CommandState& s) { s.checked = statusBar()->isVisible(); });
 
     onCommand(cmd::WindowNew, [this] {
         if (CVantrelDoc* doc = activeDocument())
@@ -247,9 +253,8 @@ void CMainFrame::registerCommands() {
     onCommand(cmd::WindowCascade, [this] { m_mdi->cascadeSubWindows(); });
     onCommand(cmd::WindowTile, [this] { m_mdi->tileSubWindows(); });
     onCommand(cmd::WindowArrange, [this] { arrangeIcons(); });
-    onUpdateRange(cmd::WindowNew, cmd::WindowTile, [this](int, CommandState& s) {
-        s.enabled = !m_mdi->subWindowList().isEmpty();
-    });
+    onUpdateRange(cmd::WindowNew, cmd::WindowTile,
+                  [this](int, CommandState& s) { s.enabled = !m_mdi->subWindowList().isEmpty(); });
 }
 
 void CMainFrame::arrangeIcons() {

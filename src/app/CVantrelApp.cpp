@@ -19,8 +19,7 @@
 
 namespace vantrel {
 
-CVantrelApp::CVantrelApp(UserPrompt& prompt, QObject* parent)
-    : QObject(parent), m_prompt(prompt) {
+CVantrelApp::CVantrelApp(UserPrompt& prompt, QObject* parent) : QObject(parent), m_prompt(prompt) {
     registerCommands();
 }
 
@@ -31,7 +30,9 @@ CVantrelApp::~CVantrelApp() {
     m_closed.clear();
 }
 
-ToolState& CVantrelApp::toolState() { return m_mainFrame->toolState(); }
+ToolState& CVantrelApp::toolState() {
+    return m_mainFrame->toolState();
+}
 
 QString CVantrelApp::openFilter() {
     return QStringLiteral("All Files(*.*)|*.*|PNG Files(*.png)|*.png|JPG Files(*.jpg)|*.jpg|"
@@ -96,6 +97,10 @@ CVantrelDoc* CVantrelApp::addDocument(std::unique_ptr<CVantrelDoc> document) {
             writeRecentFiles();
         }
     });
+    if (!doc->pathName().isEmpty()) {
+        m_recent.add(doc->pathName());
+        writeRecentFiles();
+    }
     m_mainFrame->addFrame(*doc);
     return doc;
 }
@@ -163,8 +168,8 @@ void CVantrelApp::pasteAsNewImage() {
     if (!doc || picture.isNull())
         return;
     // The clipboard's picture floats at the top-left and is fixed into the image at once.
-    std::unique_ptr<Bitmap> floating = Bitmap::fromImage(
-        picture.convertToFormat(QImage::Format_ARGB32));
+    std::unique_ptr<Bitmap> floating =
+        Bitmap::fromImage(picture.convertToFormat(QImage::Format_ARGB32));
     if (!floating || !doc->takeUndoSnapshot())
         return;
     doc->setFloatingRect(FloatingRect::fromRect(floating->rect()));

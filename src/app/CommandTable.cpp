@@ -86,39 +86,59 @@ constexpr CommandInfo kCommands[] = {
     {AppAbout, QT_TRANSLATE_NOOP("Menu", "&About Vantrel...")},
 };
 
-constexpr MenuItem kNoDocFile[] = {{FileNew},      {FileOpen},     {FilePrintSetup},
-                                   {0},            {TwainSettings}, {WebCamera},
-                                   {ScanNow},      {0},            {FileAssociations},
-                                   {0},            {FileMru1},     {0},
-                                   {FileClose},    {AppExit}};
+constexpr MenuItem kNoDocFile[] = {{FileNew},          {FileOpen},  {FilePrintSetup}, {0},
+                                   {TwainSettings},    {WebCamera}, {ScanNow},        {0},
+                                   {FileAssociations}, {0},         {FileMru1},       {0},
+                                   {FileClose},        {AppExit}};
 constexpr MenuItem kNoDocEdit[] = {{PasteAsNewImage}};
 constexpr MenuItem kNoDocView[] = {{ViewToolbar}, {ViewStatusBar}};
 constexpr MenuItem kNoDocHelp[] = {{AppAbout}};
 
 constexpr MenuItem kDocFile[] = {
-    {FileNew},   {FileOpen},      {FileClose},        {FileSave},       {FileSaveAs},
-    {0},         {TwainSettings}, {WebCamera},        {ScanNow},        {0},
-    {FilePrint}, {FilePrintPreview}, {FilePrintSetup}, {0},            {FileAssociations},
-    {0},         {FileMru1},      {0},                {AppExit}};
-constexpr MenuItem kDocEdit[] = {{EditUndo},   {EditRedo},  {0},         {EditCut},
-                                 {EditCopy},   {EditPaste}, {EditDelete}, {0},
-                                 {SelectAll},  {Crop}};
-constexpr MenuItem kDocView[] = {{ViewToolbar},   {ViewToolsBar}, {ViewEffectsBar},
-                                 {ViewColourBar}, {0},            {ZoomIn},
-                                 {ZoomOut}};
+    {FileNew},        {FileOpen},  {FileClose},        {FileSave}, {FileSaveAs}, {0},
+    {TwainSettings},  {WebCamera}, {ScanNow},          {0},        {FilePrint},  {FilePrintPreview},
+    {FilePrintSetup}, {0},         {FileAssociations}, {0},        {FileMru1},   {0},
+    {AppExit}};
+constexpr MenuItem kDocEdit[] = {{EditUndo},  {EditRedo},   {0}, {EditCut},   {EditCopy},
+                                 {EditPaste}, {EditDelete}, {0}, {SelectAll}, {Crop}};
+constexpr MenuItem kDocView[] = {{ViewToolbar}, {ViewToolsBar}, {ViewEffectsBar}, {ViewColourBar},
+                                 {0},           {ZoomIn},       {ZoomOut}};
 constexpr MenuItem kDocText[] = {{Font}};
-constexpr MenuItem kDocTools[] = {
-    {ToolRectSelect}, {ToolEllipseSelect}, {ToolLassoSelect}, {ToolHueSelect}, {0},
-    {ToolPencil},     {ToolEraser},        {ToolFill},        {ToolColourPicker},
-    {ToolBlurBrush},  {ToolText},          {0},               {ToolLine},
-    {ToolRectangle},  {ToolFilledRectangle}, {ToolEllipse},   {ToolFilledEllipse},
-    {0},              {SwapColours},       {0},               {FlipVertical},
-    {FlipHorizontal}, {RotateLeft},        {RotateRight},     {RotateByAngle},
-    {0},              {MoveLeft},          {MoveRight},       {MoveUp},
-    {MoveDown},       {0},                 {ConvertImage}};
-constexpr MenuItem kDocEffects[] = {{Brightness}, {Contrast},  {HueSaturation}, {0},
-                                    {BlurSettings}, {BlurImage}, {Invert},      {Greyscale},
-                                    {Sharpen},    {Emboss}};
+constexpr MenuItem kDocTools[] = {{ToolRectSelect},
+                                  {ToolEllipseSelect},
+                                  {ToolLassoSelect},
+                                  {ToolHueSelect},
+                                  {0},
+                                  {ToolPencil},
+                                  {ToolEraser},
+                                  {ToolFill},
+                                  {ToolColourPicker},
+                                  {ToolBlurBrush},
+                                  {ToolText},
+                                  {0},
+                                  {ToolLine},
+                                  {ToolRectangle},
+                                  {ToolFilledRectangle},
+                                  {ToolEllipse},
+                                  {ToolFilledEllipse},
+                                  {0},
+                                  {SwapColours},
+                                  {0},
+                                  {FlipVertical},
+                                  {FlipHorizontal},
+                                  {RotateLeft},
+                                  {RotateRight},
+                                  {RotateByAngle},
+                                  {0},
+                                  {MoveLeft},
+                                  {MoveRight},
+                                  {MoveUp},
+                                  {MoveDown},
+                                  {0},
+                                  {ConvertImage}};
+constexpr MenuItem kDocEffects[] = {{Brightness},   {Contrast},  {HueSaturation}, {0},
+                                    {BlurSettings}, {BlurImage}, {Invert},        {Greyscale},
+                                    {Sharpen},      {Emboss}};
 constexpr MenuItem kDocWindow[] = {{WindowNew}, {WindowCascade}, {WindowTile}, {WindowArrange}};
 constexpr MenuItem kDocHelp[] = {{HelpIndex}, {0}, {AppAbout}};
 
@@ -184,7 +204,9 @@ const Accelerator kAccelerators[] = {
 
 } // namespace
 
-std::span<const CommandInfo> commandTable() { return kCommands; }
+std::span<const CommandInfo> commandTable() {
+    return kCommands;
+}
 
 const CommandInfo* findCommand(int id) {
     for (const CommandInfo& c : kCommands)
@@ -193,8 +215,14 @@ const CommandInfo* findCommand(int id) {
     return nullptr;
 }
 
-std::span<const MenuInfo> noDocumentMenu() { return kNoDocMenus; }
-std::span<const MenuInfo> documentMenu() { return kDocMenus; }
-std::span<const Accelerator> acceleratorTable() { return kAccelerators; }
+std::span<const MenuInfo> noDocumentMenu() {
+    return kNoDocMenus;
+}
+std::span<const MenuInfo> documentMenu() {
+    return kDocMenus;
+}
+std::span<const Accelerator> acceleratorTable() {
+    return kAccelerators;
+}
 
 } // namespace vantrel

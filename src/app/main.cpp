@@ -2,13 +2,11 @@
 #include "app/CVantrelApp.h"
 #include "app/DialogPrompt.h"
 #include "app/SingleInstance.h"
+#include "app/Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <cstdio>
 
 namespace {
@@ -27,17 +25,6 @@ void describeOptions(QCommandLineParser& parser) {
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("Images to open (BMP, PNG, GIF or JPEG)."),
                                  QStringLiteral("[files...]"));
-}
-
-void installTranslations(QApplication& app, const QString& language) {
-    const QLocale locale = language.isEmpty() ? QLocale::system() : QLocale(language);
-    auto* own = new QTranslator(&app);
-    if (own->load(locale, QStringLiteral("vantrel"), QStringLiteral("_"), QStringLiteral(":/i18n")))
-        QCoreApplication::installTranslator(own);
-    auto* qt = new QTranslator(&app);
-    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(qt);
 }
 
 } // namespace
@@ -73,7 +60,7 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     describeOptions(parser);
     parser.process(application);
-    installTranslations(application, parser.value(QStringLiteral("language")));
+    vantrel::installTranslations(application, parser.value(QStringLiteral("language")));
 
     QStringList files;
     for (const QString& f : parser.positionalArguments())
