@@ -12,7 +12,7 @@
 namespace vantrel {
 
 CChildFrame::CChildFrame(CVantrelDoc& document, ToolState& tools, QWidget* parent)
-    : QMdiSubWindow(parent), m_document(&document), m_tools(tools) {
+    : QMdiSubWindow(parent), m_document(&document), m_tools(&tools) {
     setAttribute(Qt::WA_DeleteOnClose);
     m_view = new CVantrelView(document, this);
     setWidget(m_view);
@@ -22,12 +22,14 @@ CChildFrame::CChildFrame(CVantrelDoc& document, ToolState& tools, QWidget* paren
 CChildFrame::~CChildFrame() = default;
 
 void CChildFrame::windowStateChange(Qt::WindowStates oldState, Qt::WindowStates newState) {
+    if (!m_tools)
+        return;
     const bool wasActive = oldState.testFlag(Qt::WindowActive);
     const bool isActive = newState.testFlag(Qt::WindowActive);
     if (isActive && !wasActive)
-        m_tools.setCurrentTool(m_savedTool);
+        m_tools->setCurrentTool(m_savedTool);
     else if (wasActive && !isActive)
-        m_savedTool = m_tools.currentTool();
+        m_savedTool = m_tools->currentTool();
 }
 
 void CChildFrame::resizeEvent(QResizeEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandTarget.h"
+#include "app/ToolState.h"
 #include "document/CVantrelDoc.h"
 
 #include <QMdiSubWindow>
@@ -9,7 +10,6 @@
 namespace vantrel {
 
 class CVantrelView;
-class ToolState;
 
 // The frame of one document window. It keeps the tool that was current when the window was
 // last left and swaps it in when the window becomes active again, and it keeps itself inside
@@ -40,7 +40,8 @@ private:
     bool isLastFrameOfDocument() const;
 
     QPointer<CVantrelDoc> m_document;
-    ToolState& m_tools;
+    // The main frame owns the tool state and may be torn down before its child windows.
+    QPointer<ToolState> m_tools;
     CVantrelView* m_view = nullptr;
     int m_savedTool = 0;
     bool m_closeConfirmed = false;

@@ -76,7 +76,6 @@ CMainFrame::CMainFrame(CVantrelApp& app)
       }) {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(QStringLiteral("Vantrel"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/vantrel.svg")));
     setAcceptDrops(true);
     resize(1024, 768);
 
@@ -115,6 +114,11 @@ CMainFrame::CMainFrame(CVantrelApp& app)
 
 CMainFrame::~CMainFrame() {
     qApp->removeEventFilter(this);
+    // The child windows are destroyed by the QWidget base, after this class is gone: stop
+    // listening to them first.
+    m_mdi->disconnect(this);
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        w->disconnect(this);
 }
 
 void CMainFrame::createActions() {

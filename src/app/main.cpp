@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QIcon>
 #include <cstdio>
 
 namespace {
@@ -57,6 +58,7 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication application(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vantrel.svg")));
     QCommandLineParser parser;
     describeOptions(parser);
     parser.process(application);

@@ -46,7 +46,9 @@ Graphics::Graphics(QImage& target) {
         m_status = Status::WrongState;
 }
 
-Graphics::~Graphics() { end(); }
+Graphics::~Graphics() {
+    end();
+}
 
 void Graphics::end() {
     if (!m_painter.isActive())
@@ -98,7 +100,9 @@ QTransform Graphics::baseTransform() const {
     return t;
 }
 
-void Graphics::setClip(const QRect& rect) { m_painter.setClipRect(rect); }
+void Graphics::setClip(const QRect& rect) {
+    m_painter.setClipRect(rect);
+}
 
 void Graphics::setClipEllipse(const QRect& box) {
     QPainterPath path;
@@ -106,7 +110,9 @@ void Graphics::setClipEllipse(const QRect& box) {
     m_painter.setClipPath(path);
 }
 
-void Graphics::resetClip() { m_painter.setClipping(false); }
+void Graphics::resetClip() {
+    m_painter.setClipping(false);
+}
 
 void Graphics::clear(QRgb colour) {
     const auto mode = m_painter.compositionMode();
@@ -128,7 +134,9 @@ void Graphics::drawImage(const Bitmap& image, QPoint at) {
         m_painter.drawImage(at, image.image());
 }
 
-void Graphics::drawImage(const QImage& image, QPoint at) { m_painter.drawImage(at, image); }
+void Graphics::drawImage(const QImage& image, QPoint at) {
+    m_painter.drawImage(at, image);
+}
 
 void Graphics::drawImage(const Bitmap& image, const QRect& dest) {
     drawImage(image, dest, image.rect(), std::nullopt);
@@ -188,7 +196,11 @@ void Graphics::drawEllipse(const Pen& pen, int x, int y, int w, int h) {
 
 void Graphics::fillEllipse(QRgb colour, int x, int y, int w, int h) {
     applyBrush(colour);
-    m_painter.drawEllipse(QRectF(x, y, w, h));
+    // Without smoothing QPainter::drawEllipse takes an integer shortcut whose coverage is
+    // shifted half a pixel right and down; a path is sampled at pixel centres, symmetrically.
+    QPainterPath path;
+    path.addEllipse(QRectF(x, y, w, h));
+    m_painter.drawPath(path);
 }
 
 void Graphics::drawPolygon(const Pen& pen, const QPolygon& points) {
