@@ -4,6 +4,7 @@
 #include "document/DocumentHost.h"
 #include "document/UserPrompt.h"
 
+#include <QFileInfo>
 #include <QStringList>
 #include <deque>
 
@@ -16,9 +17,13 @@ public:
     std::deque<QStringList> openPaths;      // answers to the open dialog
     std::deque<int> openFilterChoices;      // filter the user picks in the open dialog
     std::deque<QString> savePaths;          // answers to the save dialog
+    std::deque<int> saveFilterChoices;      // filter the user picks in the save dialog
     QStringList messages;
     QStringList questions;
     int lastOpenFilterShown = 0;
+    int lastSaveFilterShown = 0;
+    QString lastSaveFilter;
+    QString lastDefaultSuffix;
 
     void showMessage(const QString& text, Icon) override { messages.append(text); }
     Answer askYesNoCancel(const QString& text) override {
@@ -48,11 +53,22 @@ public:
         openPaths.pop_front();
         return p;
     }
-    QString askSavePath(const QString&) override {
+    QString askSavePath(const QString& filter, int& filterIndex,
+                        const QString& defaultSuffix) override {
+        lastSaveFilter = filter;
+        lastSaveFilterShown = filterIndex;
+        lastDefaultSuffix = defaultSuffix;
+        if (!saveFilterChoices.empty()) {
+            filterIndex = saveFilterChoices.front();
+            saveFilterChoices.pop_front();
+        }
         if (savePaths.empty())
             return {};
-        const QString p = savePaths.front();
+        QString p = savePaths.front();
         savePaths.pop_front();
+        // A file dialog adds the default suffix to a name typed without an extension.
+        if (!defaultSuffix.isEmpty() && QFileInfo(p).suffix().isEmpty())
+            p += QLatin1Char('.') + defaultSuffix;
         return p;
     }
 };

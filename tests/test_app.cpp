@@ -339,13 +339,23 @@ private Q_SLOTS:
         QCOMPARE(frames[2]->document()->title(), QStringLiteral("c.png"));
 
         // Opening a file that is already open activates its window and reads it again,
-        // keeping the history.
+        // keeping the history; with changes made, only once the user agrees to lose them.
         CVantrelDoc* docA = frames[0]->document();
         QVERIFY(docA->takeUndoSnapshot());
         docA->bitmap()->setPixel(0, 0, 0xFF000000);
         prompt->openPaths.push_back({a});
+        prompt->answers.push_back(UserPrompt::Answer::No);
         QVERIFY(frame().runCommand(cmd::FileOpen));
         QCOMPARE(prompt->lastOpenFilterShown, 2);
+        QCOMPARE(prompt->questions.size(), 1);
+        QVERIFY(prompt->questions[0].startsWith("a.png has unsaved changes."));
+        QCOMPARE(frame().activeDocument(), docA);
+        QCOMPARE(docA->bitmap()->pixel(0, 0), QRgb(0xFF000000));
+        QVERIFY(docA->isModified());
+
+        prompt->openPaths.push_back({a});
+        prompt->answers.push_back(UserPrompt::Answer::Yes);
+        QVERIFY(frame().runCommand(cmd::FileOpen));
         QCOMPARE(frame().childFrames().size(), 3);
         QCOMPARE(frame().activeDocument(), docA);
         QCOMPARE(docA->bitmap()->pixel(0, 0), QRgb(0xFFFF0000));

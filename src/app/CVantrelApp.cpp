@@ -141,9 +141,16 @@ void CVantrelApp::openFiles(const QStringList& paths) {
     for (const QString& path : paths) {
         bool wasOpen = false;
         CVantrelDoc* doc = openDocumentFile(path, &wasOpen);
-        // A file that is already open is read again from disk into its document.
-        if (doc && wasOpen)
-            doc->onOpenDocument(path);
+        // A file that is already open is read again from disk into its document, once the
+        // user agrees to lose the changes made since.
+        if (!doc || !wasOpen)
+            continue;
+        if (doc->isModified() &&
+            m_prompt.askYesNoCancel(
+                QStringLiteral("%1 has unsaved changes.\nDiscard them and read the file again?")
+                    .arg(doc->title())) != UserPrompt::Answer::Yes)
+            continue;
+        doc->onOpenDocument(path);
     }
 }
 

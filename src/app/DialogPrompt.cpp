@@ -44,20 +44,29 @@ std::optional<QSize> DialogPrompt::askNewImageSize() {
 
 QStringList fileDialogFilters(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList names;
+    QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].isEmpty())
             break;
-        names.append(parts[i]);
+        // The patterns come from the second half of each pair; a pattern list written into
+        // the name is dropped so the dialog does not read it as patterns of its own.
+        QString name = parts[i];
+        const qsizetype open = name.lastIndexOf(QLatin1Char('('));
+        if (open > 0 && name.endsWith(QLatin1Char(')')))
+            name = name.left(open).trimmed();
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters.append(QStringLiteral("%1 (%2)").arg(name, patterns));
     }
-    return names;
+    return filters;
 }
 
-QStringList DialogPrompt::askOpenPaths(const QString& filter, int& filterIndex) {
+namespace {
+
+// Runs a file dialog on the filter list, starting on and reporting back the 1-based index.
+QStringList runFileDialog(QFileDialog& dialog, const QString& filter, int& filterIndex) {
     const QStringList names = fileDialogFilters(filter);
-    QFileDialog dialog(m_parent);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilters(names);
     if (filterIndex >= 1 && filterIndex <= names.size())
         dialog.selectNameFilter(names[filterIndex - 1]);
@@ -68,8 +77,25 @@ QStringList DialogPrompt::askOpenPaths(const QString& filter, int& filterIndex) 
     return accepted ? dialog.selectedFiles() : QStringList();
 }
 
-QString DialogPrompt::askSavePath(const QString& suggestedPath) {
-    return QFileDialog::getSaveFileName(m_parent, QString(), suggestedPath);
+} // namespace
+
+QStringList DialogPrompt::askOpenPaths(const QString& filter, int& filterIndex) {
+    QFileDialog dialog(m_parent);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    return runFileDialog(dialog, filter, filterIndex);
+}
+
+QString DialogPrompt::askSavePath(const QString& filter, int& filterIndex,
+                                  const QString& defaultSuffix) {
+    QFileDialog dialog(m_parent);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The document asks before replacing a file, once it knows the final name.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setDefaultSuffix(defaultSuffix);
+    const QStringList chosen = runFileDialog(dialog, filter, filterIndex);
+    return chosen.isEmpty() ? QString() : chosen.first();
 }
 
 } // namespace vantrel

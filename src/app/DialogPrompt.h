@@ -21,14 +21,16 @@ public:
     Answer askYesNoCancel(const QString& text) override;
     std::optional<QSize> askNewImageSize() override;
     QStringList askOpenPaths(const QString& filter, int& filterIndex) override;
-    QString askSavePath(const QString& suggestedPath) override;
+    QString askSavePath(const QString& filter, int& filterIndex,
+                        const QString& defaultSuffix) override;
 
 private:
     QPointer<QWidget> m_parent;
     CSizeDlg m_sizeDlg;
 };
 
-// Turns "Name(*.a)|*.a|Other(*.b)|*.b||" into the list of names a file dialog shows.
+// Turns "Name(*.a)|*.a|Other(*.b;*.c)|*.b;*.c||" into the name filters a file dialog shows:
+// "Name (*.a)", "Other (*.b *.c)".
 QStringList fileDialogFilters(const QString& filter);
 
 } // namespace vantrel

@@ -25,15 +25,13 @@ CVantrelDoc::CVantrelDoc(DocumentHost& host, QObject* parent) : QObject(parent),
 }
 
 CVantrelDoc::~CVantrelDoc() {
-    // The history first, then the current state; the decoder's image last, since a freshly
-    // loaded document bitmap may share its pixels.
+    // The history first, then the current state.
     m_redo.clear();
     m_undo.clear();
     m_bitmap.reset();
     m_pending.reset();
     m_floating.reset();
     m_typedText.clear();
-    m_loadedImage = QImage();
 }
 
 void CVantrelDoc::setPathName(const QString& path) {
@@ -66,7 +64,9 @@ void CVantrelDoc::setFloatingSelection(std::unique_ptr<Bitmap> selection) {
     m_floating = std::move(selection);
 }
 
-std::unique_ptr<Bitmap> CVantrelDoc::takeFloatingSelection() { return std::move(m_floating); }
+std::unique_ptr<Bitmap> CVantrelDoc::takeFloatingSelection() {
+    return std::move(m_floating);
+}
 
 qsizetype CVantrelDoc::historyBytes() const {
     qsizetype total = m_pending ? m_pending->byteCount() : 0;
@@ -83,7 +83,9 @@ void CVantrelDoc::reportOutOfMemory() {
         UserPrompt::Icon::Error);
 }
 
-void CVantrelDoc::clearRedo() { m_redo.clear(); }
+void CVantrelDoc::clearRedo() {
+    m_redo.clear();
+}
 
 bool CVantrelDoc::onNewDocument() {
     const std::optional<QSize> size = m_host.prompt().askNewImageSize();
@@ -117,7 +119,6 @@ bool CVantrelDoc::onOpenDocument(const QString& path) {
     m_floating.reset();
     m_selecting = false;
     m_bitmap = std::move(loaded.bitmap);
-    m_loadedImage = std::move(loaded.decoded);
     setPathName(QFileInfo(path).absoluteFilePath());
     setTitle(QFileInfo(path).fileName());
     setModifiedFlag(false);
@@ -128,7 +129,23 @@ bool CVantrelDoc::onOpenDocument(const QString& path) {
 bool CVantrelDoc::onSaveDocument(const QString& path) {
     if (!m_bitmap)
         return false;
-    const QString error = saveImageFile(*m_bitmap, path);
+    QString error;
+    if (m_floating) {
+        // The file holds what the user sees; the document keeps the selection floating.
+        std::unique_ptr<Bitmap> composed = m_bitmap->clone();
+        if (!composed) {
+            reportOutOfMemory();
+            return false;
+        }
+        {
+            Graphics g(*composed);
+            g.setClip(composed->rect());
+            g.drawImage(*m_floating, QPoint(m_floatingRect.left, m_floatingRect.top));
+        }
+        error = saveImageFile(*composed, path);
+    } else {
+        error = saveImageFile(*m_bitmap, path);
+    }
     if (!error.isEmpty()) {
         m_host.prompt().showMessage(error, UserPrompt::Icon::Error);
         return false;
@@ -137,12 +154,43 @@ bool CVantrelDoc::onSaveDocument(const QString& path) {
     return true;
 }
 
+QString CVantrelDoc::saveAsFilter() {
+    return QStringLiteral("PNG Files(*.png)|*.png|JPG Files(*.jpg)|*.jpg|GIF Files(*.gif)|*.gif|"
+                          "BMP Files(*.bmp)|*.bmp||");
+}
+
+QString CVantrelDoc::saveAsExtension(int filterIndex) {
+    static const char* const extensions[] = {".png", ".jpg", ".gif", ".bmp"};
+    if (filterIndex < 1 || filterIndex > 4)
+        return {};
+    return QString::fromLatin1(extensions[filterIndex - 1]);
+}
+
+QString CVantrelDoc::documentTypeFilter() {
+    return tr("Vantrel Files (*.bmp,*.png,*.gif,*.jpg)") +
+           QStringLiteral("|*.bmp;*.png;*.gif;*.jpg||");
+}
+
 bool CVantrelDoc::doSave(bool saveAs) {
     QString path = m_pathName;
     if (saveAs || path.isEmpty()) {
-        const QString suggested = path.isEmpty() ? m_title + QStringLiteral(".bmp") : path;
-        path = m_host.prompt().askSavePath(suggested);
+        if (saveAs) {
+            path = m_host.prompt().askSavePath(saveAsFilter(), m_saveFilterIndex, QString());
+            // The chosen type's extension is added unless the name already ends with it.
+            const QString extension = saveAsExtension(m_saveFilterIndex);
+            if (!path.isEmpty() && !path.endsWith(extension, Qt::CaseInsensitive))
+                path += extension;
+        } else {
+            int typeIndex = 1;
+            path =
+                m_host.prompt().askSavePath(documentTypeFilter(), typeIndex, QStringLiteral("bmp"));
+        }
         if (path.isEmpty())
+            return false;
+        if (QFileInfo::exists(path) &&
+            m_host.prompt().askYesNoCancel(
+                QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                    .arg(QFileInfo(path).fileName())) != UserPrompt::Answer::Yes)
             return false;
     }
     if (!onSaveDocument(path))

@@ -65,7 +65,6 @@ public:
     void setSaveFilterIndex(int index) { m_saveFilterIndex = index; }
     int blurSize() const { return m_blurSize; }
     void setBlurSize(int size) { m_blurSize = size; }
-    const QImage& loadedImage() const { return m_loadedImage; }
 
     int undoCount() const { return static_cast<int>(m_undo.size()); }
     int redoCount() const { return static_cast<int>(m_redo.size()); }
@@ -78,13 +77,21 @@ public:
     bool onNewDocument();
     // Reads the file at `path` into the document; on failure says why and changes nothing.
     bool onOpenDocument(const QString& path);
-    // Writes the document to `path`; on failure says why and keeps the modified flag.
+    // Writes what the user sees (a floating selection included) to `path`; on failure says
+    // why and keeps the modified flag.
     bool onSaveDocument(const QString& path);
     // Asks whether to save a modified document before it closes. False: the user cancelled
     // or the save failed, and the document must stay open.
     bool saveModified();
-    // Save (as, when `saveAs` or when the document has no path yet).
+    // Save (as, when `saveAs` or when the document has no path yet). A new path becomes the
+    // document's path and title.
     bool doSave(bool saveAs);
+
+    // The save-as dialog's filter, and the extension each of its entries appends.
+    static QString saveAsFilter();
+    static QString saveAsExtension(int filterIndex);
+    // The filter of the document type, offered by Save for a document without a path.
+    static QString documentTypeFilter();
 
     // Snapshot operations. Those that copy pixels return false, with a message shown and
     // nothing changed, when the copy cannot be made.
@@ -125,7 +132,6 @@ private:
     std::unique_ptr<Bitmap> m_bitmap;
     std::unique_ptr<Bitmap> m_floating;
     bool m_selecting = false;
-    QImage m_loadedImage;
     std::unique_ptr<Bitmap> m_pending;
     std::vector<std::unique_ptr<Bitmap>> m_redo;
     std::vector<std::unique_ptr<Bitmap>> m_undo;

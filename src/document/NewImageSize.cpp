@@ -7,8 +7,8 @@ namespace vantrel {
 int parseDecimal(const QString& text) {
     qsizetype i = 0;
     const qsizetype n = text.size();
-    while (i < n && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\n' ||
-                     text[i] == u'\r' || text[i] == u'\v' || text[i] == u'\f'))
+    while (i < n && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\n' || text[i] == u'\r' ||
+                     text[i] == u'\v' || text[i] == u'\f'))
         ++i;
     bool negative = false;
     if (i < n && (text[i] == u'+' || text[i] == u'-')) {

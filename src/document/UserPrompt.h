@@ -23,8 +23,10 @@ public:
     // Paths to open, chosen with `filter` ("Name(*.ext)|*.ext|...|" pairs); `filterIndex` is
     // the 1-based filter shown first and receives the one last chosen, even on cancel.
     virtual QStringList askOpenPaths(const QString& filter, int& filterIndex) = 0;
-    // A path to save to, starting from `suggestedPath`; empty when cancelled.
-    virtual QString askSavePath(const QString& suggestedPath) = 0;
+    // A path to save to, chosen with `filter` (as above; `filterIndex` likewise). A name typed
+    // without an extension gets `defaultSuffix` when that is not empty. Empty when cancelled.
+    virtual QString askSavePath(const QString& filter, int& filterIndex,
+                                const QString& defaultSuffix) = 0;
 };
 
 } // namespace vantrel

@@ -1,5 +1,8 @@
 #include "imaging/ImageFile.h"
 
+#include "imaging/GifWriter.h"
+
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
@@ -9,49 +12,118 @@ namespace vantrel {
 
 namespace {
 
-QByteArray encoderFor(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("png"))
+constexpr int JpegQuality = 75;
+
+QString openError(const QString& path, const QString& reason) {
+    return QStringLiteral("Cannot open %1: %2").arg(QFileInfo(path).fileName(), reason);
+}
+
+QString saveError(const QString& path, const QString& reason) {
+    return QStringLiteral("Cannot save %1: %2").arg(QFileInfo(path).fileName(), reason);
+}
+
+QByteArray qtFormat(ImageType type) {
+    switch (type) {
+    case ImageType::Png:
         return "png";
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") ||
-        suffix == QLatin1String("jpe") || suffix == QLatin1String("jfif"))
+    case ImageType::Jpeg:
         return "jpeg";
-    if (suffix == QLatin1String("gif"))
+    case ImageType::Gif:
         return "gif";
+    case ImageType::Bmp:
+        break;
+    }
     return "bmp";
 }
 
 } // namespace
 
+ImageType imageTypeForPath(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString ext = dot < 0 ? QString() : name.mid(dot + 1).toLower();
+    if (ext == QLatin1String("png"))
+        return ImageType::Png;
+    if (ext == QLatin1String("gif"))
+        return ImageType::Gif;
+    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg") ||
+        ext == QLatin1String("jpe") || ext == QLatin1String("jfif"))
+        return ImageType::Jpeg;
+    return ImageType::Bmp;
+}
+
 LoadedImage loadImageFile(const QString& path) {
     LoadedImage result;
-    const QString name = QFileInfo(path).fileName();
-    QImageReader reader(path);
-    reader.setAutoTransform(false);
-    result.decoded = reader.read();
-    if (result.decoded.isNull()) {
-        result.error = QStringLiteral("Cannot open %1: %2").arg(name, reader.errorString());
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        result.error = openError(path, QStringLiteral("the file does not exist"));
         return result;
     }
-    result.bitmap = Bitmap::fromImage(result.decoded);
+    if (info.isDir()) {
+        result.error = openError(path, QStringLiteral("it is a folder"));
+        return result;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = openError(path, file.errorString());
+        return result;
+    }
+    QImageReader reader(&file);
+    reader.setAutoTransform(false);
+    // The header's claim is checked before a pixel is allocated; Qt's own limit (128 MB by
+    // default) is raised to ours so that every image within it opens.
+    const QSize claimed = reader.size();
+    if (claimed.isValid() && qint64(claimed.width()) * claimed.height() * 4 > MaxDecodedBytes) {
+        result.error = openError(path, QStringLiteral("the image is too large (%1 x %2 pixels; "
+                                                      "at most 1 GiB of pixels can be opened)")
+                                           .arg(claimed.width())
+                                           .arg(claimed.height()));
+        return result;
+    }
+    QImageReader::setAllocationLimit(int(MaxDecodedBytes >> 20));
+    const QImage decoded = reader.read();
+    if (decoded.isNull()) {
+        result.error = openError(path, reader.errorString());
+        return result;
+    }
+    result.bitmap = Bitmap::fromImage(decoded);
     if (!result.bitmap)
-        result.error = QStringLiteral("Cannot open %1: not enough memory").arg(name);
+        result.error = openError(path, QStringLiteral("not enough memory"));
     return result;
 }
 
 QString saveImageFile(const Bitmap& bitmap, const QString& path) {
-    const QString name = QFileInfo(path).fileName();
-    const QByteArray format = encoderFor(path);
+    if (bitmap.isNull())
+        return saveError(path, QStringLiteral("there is no image"));
+    const QFileInfo target(path);
+    if (target.isDir())
+        return saveError(path, QStringLiteral("it is a folder"));
+    // The temporary file is renamed over the target, which the folder's permissions allow
+    // even for a read-only file: honour the file's own permission first.
+    if (target.exists() && !(target.permissions() & QFileDevice::WriteUser))
+        return saveError(path, QStringLiteral("the file is read-only"));
+
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot save %1: %2").arg(name, file.errorString());
-    QImageWriter writer(&file, format);
-    if (!writer.canWrite() || !writer.write(bitmap.image())) {
+        return saveError(path, file.errorString());
+    const ImageType type = imageTypeForPath(path);
+    QString reason;
+    if (type == ImageType::Gif) {
+        reason = writeGif(bitmap.image(), file);
+    } else {
+        QImageWriter writer(&file, qtFormat(type));
+        if (type == ImageType::Jpeg)
+            writer.setQuality(JpegQuality);
+        if (!writer.write(bitmap.image()))
+            reason =
+                file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
+    }
+    if (!reason.isEmpty()) {
         file.cancelWriting();
-        return QStringLiteral("Cannot save %1: %2").arg(name, writer.errorString());
+        return saveError(path, reason);
     }
     if (!file.commit())
-        return QStringLiteral("Cannot save %1: %2").arg(name, file.errorString());
+        return saveError(path, file.errorString());
     return {};
 }
 

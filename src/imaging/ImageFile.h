@@ -7,17 +7,29 @@
 
 namespace vantrel {
 
+// The most decoded pixel memory a file may claim: 16384 x 16384 pixels at 32 bits.
+inline constexpr qint64 MaxDecodedBytes = qint64(1) << 30;
+
+enum class ImageType { Bmp, Png, Gif, Jpeg };
+
+// The encoder a path's extension selects, in any letter case: ".png" PNG, ".gif" GIF, ".jpg",
+// ".jpeg", ".jpe" and ".jfif" JPEG, anything else (no extension included) BMP.
+ImageType imageTypeForPath(const QString& path);
+
 struct LoadedImage {
     std::unique_ptr<Bitmap> bitmap; // null when the file could not be read
-    QImage decoded;                 // the decoder's image, whose pixels the bitmap may share
     QString error;                  // "Cannot open <name>: <reason>" when bitmap is null
 };
 
-// Reads a BMP, PNG, GIF or JPEG file.
+// Reads a BMP, PNG, GIF (first frame) or JPEG file into 32-bit ARGB when the file has alpha,
+// else 24-bit RGB. A file whose header claims more than MaxDecodedBytes of pixels is refused
+// before anything is allocated.
 LoadedImage loadImageFile(const QString& path);
 
 // Writes the bitmap with the encoder the path's extension selects, through a temporary file
-// that replaces the target only when complete. Returns an empty string on success, else
+// in the target's folder that replaces the target only when complete: on failure the old
+// file is untouched and no temporary file remains. Indexed bitmaps are written as indexed
+// files where the format allows. Returns an empty string on success, else
 // "Cannot save <name>: <reason>".
 QString saveImageFile(const Bitmap& bitmap, const QString& path);
 

@@ -374,5 +374,9 @@
         <source>Save changes to %1?</source>
         <translation>要保存更改到 %1 吗？</translation>
     </message>
+    <message>
+        <source>Vantrel Files (*.bmp,*.png,*.gif,*.jpg)</source>
+        <translation>Vantrel 文件 (*.bmp,*.png,*.gif,*.jpg)</translation>
+    </message>
 </context>
 </TS>

@@ -1,0 +1,81 @@
+// vantrel-cli: the batch front end of the editor's image loader and saver.
+
+#include "imaging/ImageFile.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+
+enum ExitCode { Success = 0, FileError = 1, UsageError = 2 };
+
+void describe(QCommandLineParser& parser) {
+    parser.setApplicationDescription(QStringLiteral(
+        "Loads an image exactly as the Vantrel editor does and writes it again with the encoder\n"
+        "the output's extension selects (.png PNG; .gif GIF; .jpg, .jpeg, .jpe, .jfif JPEG;\n"
+        "anything else BMP), through a temporary file that replaces the output only when\n"
+        "complete.\n\n"
+        "Exit status: 0 on success, 1 when a file cannot be read or written, 2 for a usage "
+        "error."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                      QStringLiteral("Write the image to <file>."),
+                      QStringLiteral("file")});
+    parser.addOption(
+        {QStringLiteral("info"), QStringLiteral("Print WIDTHxHEIGHT FORMAT, FORMAT being one of "
+                                                "1bppIndexed, 4bppIndexed, 8bppIndexed, 24bppRGB, "
+                                                "32bppARGB, 32bppPARGB.")});
+    parser.addPositionalArgument(QStringLiteral("INPUT"),
+                                 QStringLiteral("The image to read (BMP, PNG, GIF or JPEG)."));
+}
+
+int usageError(const QString& message) {
+    std::fprintf(stderr, "vantrel-cli: %s\nTry 'vantrel-cli --help'.\n", qPrintable(message));
+    return UsageError;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vantrel-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+
+    QCommandLineParser parser;
+    describe(parser);
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::printf("%s", qPrintable(parser.helpText()));
+        return Success;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("vantrel-cli %s\n", VANTREL_VERSION);
+        return Success;
+    }
+    const QStringList inputs = parser.positionalArguments();
+    if (inputs.size() != 1)
+        return usageError(inputs.isEmpty() ? QStringLiteral("no INPUT given")
+                                           : QStringLiteral("only one INPUT can be given"));
+
+    vantrel::LoadedImage loaded = vantrel::loadImageFile(inputs.first());
+    if (!loaded.bitmap) {
+        std::fprintf(stderr, "%s\n", qPrintable(loaded.error));
+        return FileError;
+    }
+    const vantrel::Bitmap& bitmap = *loaded.bitmap;
+    if (parser.isSet(QStringLiteral("info")))
+        std::printf("%dx%d %s\n", bitmap.width(), bitmap.height(),
+                    qPrintable(vantrel::formatName(bitmap.format())));
+    if (parser.isSet(QStringLiteral("output"))) {
+        const QString error =
+            vantrel::saveImageFile(bitmap, parser.value(QStringLiteral("output")));
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return FileError;
+        }
+    }
+    return Success;
+}
