@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ToolState.h"
+#include "colourbar/ColourState.h"
 #include "document/DocumentHost.h"
 #include "document/UserPrompt.h"
 
@@ -76,8 +77,10 @@ public:
 class ScriptedHost : public vantrel::DocumentHost {
 public:
     vantrel::ToolState tools;
+    vantrel::ColourState colourState;
     ScriptedPrompt user;
 
     vantrel::ToolState& toolState() override { return tools; }
+    vantrel::ColourState& colours() override { return colourState; }
     vantrel::UserPrompt& prompt() override { return user; }
 };

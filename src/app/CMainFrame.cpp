@@ -5,6 +5,7 @@
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
 #include "app/Settings.h"
+#include "colourbar/CColorBar.h"
 #include "document/CVantrelDoc.h"
 #include "view/CVantrelView.h"
 
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
@@ -87,19 +89,13 @@ CMainFrame::CMainFrame(CVantrelApp& app)
 
     createActions();
     createAccelerators();
+    createBars();
+    auto* ready = new QLabel(tr("Ready"), this);
+    statusBar()->addWidget(ready, 1);
     registerCommands();
     m_noDocMenus = buildMenus(noDocumentMenu());
     m_docMenus = buildMenus(documentMenu());
     showMenu(128);
-
-    m_standardBar = addToolBar(QStringLiteral("Standard"));
-    m_standardBar->setObjectName(QStringLiteral("Standard"));
-    for (int id :
-         {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileClose, cmd::EditUndo, cmd::EditRedo})
-        m_standardBar->addAction(m_actions.value(id));
-
-    auto* ready = new QLabel(tr("Ready"), this);
-    statusBar()->addWidget(ready, 1);
 
     // Update handlers run when a menu opens and once the program is idle after input.
     qApp->installEventFilter(this);
@@ -108,11 +104,13 @@ CMainFrame::CMainFrame(CVantrelApp& app)
     connect(&m_tools, &ToolState::currentToolChanged, this, &CMainFrame::scheduleCommandUiUpdate);
 
     std::unique_ptr<QSettings> settings = openSettings();
+    m_devices.read(*settings);
     restoreState(settings->value(kBarStateKey).toByteArray());
     updateCommandUi();
 }
 
 CMainFrame::~CMainFrame() {
+    m_devices.write(*openSettings());
     qApp->removeEventFilter(this);
     // The child windows are destroyed by the QWidget base, after this class is gone: stop
     // listening to them first.
@@ -122,24 +120,42 @@ CMainFrame::~CMainFrame() {
 }
 
 void CMainFrame::createActions() {
-    const QStyle* s = style();
-    const QHash<int, QStyle::StandardPixmap> icons = {
-        {cmd::FileNew, QStyle::SP_FileIcon},
-        {cmd::FileOpen, QStyle::SP_DialogOpenButton},
-        {cmd::FileSave, QStyle::SP_DialogSaveButton},
-        {cmd::FileClose, QStyle::SP_DialogCloseButton},
-        {cmd::EditUndo, QStyle::SP_ArrowBack},
-        {cmd::EditRedo, QStyle::SP_ArrowForward},
-    };
     for (const CommandInfo& info : commandTable()) {
         auto* action = new QAction(menuText(info.menuText), this);
         action->setData(info.id);
-        if (icons.contains(info.id))
-            action->setIcon(s->standardIcon(icons.value(info.id)));
+        if (info.icon)
+            action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(info.icon))));
+        if (info.prompt) {
+            // "prompt\ntooltip": the prompt shows in the status bar, the rest as the tooltip.
+            const QString text = QCoreApplication::translate("Prompt", info.prompt);
+            const qsizetype newline = text.indexOf(QLatin1Char('\n'));
+            action->setStatusTip(newline < 0 ? text : text.left(newline));
+            action->setToolTip(newline < 0 ? text : text.mid(newline + 1));
+        }
         const int id = info.id;
         connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
         m_actions.insert(id, action);
     }
+}
+
+void CMainFrame::createBars() {
+    for (const ToolbarInfo& info : toolbarTable()) {
+        auto* bar = new QToolBar(QString::fromLatin1(info.title), this);
+        bar->setObjectName(QString::fromLatin1(info.objectName));
+        bar->setIconSize(info.optionBar ? QSize(15, 15) : QSize(24, 24));
+        for (int id : info.commands)
+            bar->addAction(m_actions.value(id));
+        addToolBar(info.area, bar);
+        if (info.optionBar)
+            bar->hide();
+        m_bars.insert(info.id, bar);
+    }
+    m_colourDock = new QDockWidget(QStringLiteral("Colors"), this);
+    m_colourDock->setObjectName(QStringLiteral("Colors"));
+    m_colourDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+    m_colourBar = new CColorBar(m_colours, m_colourDock);
+    m_colourDock->setWidget(m_colourBar);
+    addDockWidget(Qt::RightDockWidgetArea, m_colourDock);
 }
 
 void CMainFrame::createAccelerators() {
@@ -238,17 +254,43 @@ void CMainFrame::registerCommands() {
                 doc->commitFloatingSelection();
             m_tools.setCurrentTool(toolNumber);
         });
-        onUpdate(tc.id, [this, checkedFor](CommandState& s) {
-            s.checked = std::find(checkedFor.begin(), checkedFor.end(), m_tools.currentTool()) !=
-                        checkedFor.end();
+        const int id = tc.id;
+        onUpdate(id, [this, id, checkedFor](CommandState& s) {
+            const int current = m_tools.currentTool();
+            s.checked =
+                std::find(checkedFor.begin(), checkedFor.end(), current) != checkedFor.end();
+            // These three also show the option bar of the current tool, if it has one.
+            if (id == cmd::ToolPencil)
+                m_bars.value(ToolbarId::OptionsA)->setVisible(current == tool::Pencil);
+            else if (id == cmd::ToolLine)
+                m_bars.value(ToolbarId::OptionsC)->setVisible(widthOptionOf(current).has_value());
+            else if (id == cmd::ToolEraser)
+                m_bars.value(ToolbarId::OptionsB)->setVisible(current == tool::Eraser);
         });
     }
     onUpdate(cmd::ToolHueSelect, [](CommandState& s) { s.enabled = false; });
 
-    onCommand(cmd::ViewToolbar, [this] { m_standardBar->setVisible(!m_standardBar->isVisible()); });
-    onUpdate(cmd::ViewToolbar, [this](CommandState& s) { s.checked = m_standardBar->isVisible(); });
-    onCommand(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
-    onUpdate(cmd::ViewStatusBar, [this](CommandState& s) { s.checked = statusBar()->isVisible(); });
+    // Showing and hiding bars.
+    const std::pair<int, QWidget*> toggles[] = {
+        {cmd::ViewToolbar, m_bars.value(ToolbarId::Standard)},
+        {cmd::ViewToolsBar, m_bars.value(ToolbarId::Tools)},
+        {cmd::ViewEffectsBar, m_bars.value(ToolbarId::Effects)},
+        {cmd::ViewColourBar, m_colourDock},
+        {cmd::ViewStatusBar, statusBar()},
+    };
+    for (const auto& [id, bar] : toggles) {
+        QWidget* w = bar;
+        onCommand(id, [w] { w->setVisible(!w->isVisible()); });
+        onUpdate(id, [w](CommandState& s) { s.checked = w->isVisible(); });
+    }
+
+    // Option bars: each button sets an option to the button's place in its bar. Bar C sets
+    // the width of the current shape tool and does nothing for any other tool.
+    registerOptionBar(ToolbarId::OptionsA,
+                      [](int) { return std::optional(ToolOption::PencilSize); });
+    registerOptionBar(ToolbarId::OptionsB,
+                      [](int) { return std::optional(ToolOption::EraserSize); });
+    registerOptionBar(ToolbarId::OptionsC, widthOptionOf);
 
     onCommand(cmd::WindowNew, [this] {
         if (CVantrelDoc* doc = activeDocument())
@@ -259,6 +301,25 @@ void CMainFrame::registerCommands() {
     onCommand(cmd::WindowArrange, [this] { arrangeIcons(); });
     onUpdateRange(cmd::WindowNew, cmd::WindowTile,
                   [this](int, CommandState& s) { s.enabled = !m_mdi->subWindowList().isEmpty(); });
+}
+
+void CMainFrame::registerOptionBar(ToolbarId bar,
+                                   std::optional<ToolOption> (*optionFor)(int tool)) {
+    for (const ToolbarInfo& info : toolbarTable()) {
+        if (info.id != bar)
+            continue;
+        for (size_t index = 0; index < info.commands.size(); ++index) {
+            const int value = static_cast<int>(index);
+            onCommand(info.commands[index], [this, optionFor, value] {
+                if (const auto option = optionFor(m_tools.currentTool()))
+                    m_tools.setOption(*option, value);
+            });
+            onUpdate(info.commands[index], [this, optionFor, value](CommandState& s) {
+                const auto option = optionFor(m_tools.currentTool());
+                s.checked = option && m_tools.option(*option) == value;
+            });
+        }
+    }
 }
 
 void CMainFrame::arrangeIcons() {

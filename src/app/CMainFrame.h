@@ -1,12 +1,16 @@
 #pragma once
 
+#include "app/CommandTable.h"
 #include "app/CommandTarget.h"
+#include "app/DeviceSettings.h"
 #include "app/ToolState.h"
+#include "colourbar/ColourState.h"
 
 #include <QHash>
 #include <QMainWindow>
 #include <span>
 
+class QDockWidget;
 class QMdiArea;
 class QMenu;
 class QToolBar;
@@ -14,9 +18,9 @@ class QToolBar;
 namespace vantrel {
 
 class CChildFrame;
+class CColorBar;
 class CVantrelApp;
 class CVantrelDoc;
-struct MenuInfo;
 
 // The main window: the document windows, the menus, accelerators and bars, the current tool.
 // Every command enters the program here and is routed to the active view, its document, the
@@ -28,6 +32,11 @@ public:
     ~CMainFrame() override;
 
     ToolState& toolState() { return m_tools; }
+    ColourState& colours() { return m_colours; }
+    DeviceSettings& deviceSettings() { return m_devices; }
+    QToolBar* toolbar(ToolbarId id) const { return m_bars.value(id); }
+    QDockWidget* colourDock() const { return m_colourDock; }
+    CColorBar* colourBar() const { return m_colourBar; }
     QMdiArea* mdiArea() const { return m_mdi; }
     CChildFrame* activeChildFrame() const;
     CVantrelDoc* activeDocument() const;
@@ -59,6 +68,8 @@ protected:
 
 private:
     void createActions();
+    void createBars();
+    void registerOptionBar(ToolbarId bar, std::optional<ToolOption> (*optionFor)(int tool));
     void createAccelerators();
     QList<QMenu*> buildMenus(std::span<const MenuInfo> menus);
     void showMenu(int resource);
@@ -74,7 +85,11 @@ private:
     ToolState m_tools;
     CommandRouter m_router;
     QMdiArea* m_mdi = nullptr;
-    QToolBar* m_standardBar = nullptr;
+    ColourState m_colours;
+    DeviceSettings m_devices;
+    QHash<ToolbarId, QToolBar*> m_bars;
+    QDockWidget* m_colourDock = nullptr;
+    CColorBar* m_colourBar = nullptr;
     QHash<int, QAction*> m_actions;
     QList<QMenu*> m_noDocMenus;
     QList<QMenu*> m_docMenus;

@@ -34,6 +34,10 @@ ToolState& CVantrelApp::toolState() {
     return m_mainFrame->toolState();
 }
 
+ColourState& CVantrelApp::colours() {
+    return m_mainFrame->colours();
+}
+
 QString CVantrelApp::openFilter() {
     return QStringLiteral("All Files(*.*)|*.*|PNG Files(*.png)|*.png|JPG Files(*.jpg)|*.jpg|"
                           "GIF Files(*.gif)|*.gif|BMP Files(*.bmp)|*.bmp||");

@@ -32,6 +32,7 @@ public:
 
     CMainFrame* mainFrame() const { return m_mainFrame.get(); }
     ToolState& toolState() override;
+    ColourState& colours() override;
     UserPrompt& prompt() override { return m_prompt; }
     RecentFileList& recentFiles() { return m_recent; }
     int openFilterIndex() const { return m_openFilterIndex; }

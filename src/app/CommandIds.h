@@ -76,6 +76,20 @@ inline constexpr int MoveUp = 32803;
 inline constexpr int MoveDown = 32804;
 inline constexpr int ConvertImage = 32820;
 
+// Option bars: pencil sizes (bar A, in button order), eraser sizes (B), line widths (C)
+inline constexpr int PencilSize0 = 32829;
+inline constexpr int PencilSize1 = 32826;
+inline constexpr int PencilSize2 = 32827;
+inline constexpr int PencilSize3 = 32828;
+inline constexpr int EraserSize0 = 32831;
+inline constexpr int EraserSize1 = 32832;
+inline constexpr int EraserSize2 = 32833;
+inline constexpr int EraserSize3 = 32834;
+inline constexpr int LineWidth0 = 32835;
+inline constexpr int LineWidth1 = 32836;
+inline constexpr int LineWidth2 = 32837;
+inline constexpr int LineWidth3 = 32838;
+
 // Effects
 inline constexpr int Brightness = 32806;
 inline constexpr int Contrast = 32807;

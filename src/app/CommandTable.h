@@ -5,11 +5,14 @@
 
 namespace vantrel {
 
-// The one table of commands: identifier and menu text (translated in context "Menu"; the
-// text after a tab names the accelerator). Toolbars and menus find their texts here.
+// The one table of commands: identifier, menu text (translated in context "Menu"; the text
+// after a tab names the accelerator), status-bar prompt and tooltip ("prompt\ntooltip",
+// context "Prompt") and the button image under the icons resource folder.
 struct CommandInfo {
     int id;
     const char* menuText;
+    const char* prompt = nullptr;
+    const char* icon = nullptr;
 };
 
 std::span<const CommandInfo> commandTable();
@@ -29,6 +32,18 @@ struct MenuInfo {
 // Menu 128 (no document open) and menu 129 (a document is active).
 std::span<const MenuInfo> noDocumentMenu();
 std::span<const MenuInfo> documentMenu();
+
+// The toolbars: each a row of command buttons. Option bars start hidden and undocked.
+enum class ToolbarId { Standard, Effects, Tools, OptionsA, OptionsB, OptionsC };
+struct ToolbarInfo {
+    ToolbarId id;
+    const char* objectName;
+    const char* title;
+    std::span<const int> commands;
+    Qt::ToolBarArea area;
+    bool optionBar;
+};
+std::span<const ToolbarInfo> toolbarTable();
 
 // The accelerator table. Where a key stands twice, the first entry wins.
 struct Accelerator {

@@ -4,6 +4,23 @@
 
 namespace vantrel {
 
+std::optional<ToolOption> widthOptionOf(int toolNumber) {
+    switch (toolNumber) {
+    case tool::Line:
+        return ToolOption::LineWidth;
+    case tool::Rectangle:
+        return ToolOption::RectangleWidth;
+    case tool::FilledRectangle:
+        return ToolOption::FilledRectangleWidth;
+    case tool::Ellipse:
+        return ToolOption::EllipseWidth;
+    case tool::FilledEllipse:
+        return ToolOption::FilledEllipseWidth;
+    default:
+        return std::nullopt;
+    }
+}
+
 void ToolState::setCurrentTool(int tool) {
     if (tool == m_tool)
         return;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <array>
+#include <optional>
 
 namespace vantrel {
 
@@ -38,6 +39,9 @@ enum class ToolOption {
     EllipseWidth,
     FilledEllipseWidth,
 };
+
+// The width option of a line or shape tool (tools 1 to 5); none for other tools.
+std::optional<ToolOption> widthOptionOf(int tool);
 
 // The current tool and the per-tool size options. The main frame owns the one instance;
 // documents, views and tools read and change it through references handed to them.

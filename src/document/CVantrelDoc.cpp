@@ -2,6 +2,7 @@
 
 #include "app/CommandIds.h"
 #include "app/ToolState.h"
+#include "colourbar/ColourState.h"
 #include "document/DocumentHost.h"
 #include "document/UserPrompt.h"
 #include "imaging/Graphics.h"
@@ -18,6 +19,7 @@ CVantrelDoc::CVantrelDoc(DocumentHost& host, QObject* parent) : QObject(parent),
     onUpdate(cmd::EditRedo, [this](CommandState& s) { s.enabled = canRedo(); });
     onCommand(cmd::FileSave, [this] { doSave(false); });
     onCommand(cmd::FileSaveAs, [this] { doSave(true); });
+    onCommand(cmd::SwapColours, [this] { m_host.colours().swap(); });
     onCommand(cmd::FileClose, [this] {
         if (saveModified())
             Q_EMIT closeRequested();

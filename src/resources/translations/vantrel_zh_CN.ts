@@ -323,12 +323,358 @@
         <source>&amp;Window</source>
         <translation>窗口(&amp;W)</translation>
     </message>
+    <message>
+        <source>Pencil Size 1</source>
+        <translation>铅笔尺寸 1</translation>
+    </message>
+    <message>
+        <source>Pencil Size 2</source>
+        <translation>铅笔尺寸 2</translation>
+    </message>
+    <message>
+        <source>Pencil Size 3</source>
+        <translation>铅笔尺寸 3</translation>
+    </message>
+    <message>
+        <source>Pencil Size 4</source>
+        <translation>铅笔尺寸 4</translation>
+    </message>
+    <message>
+        <source>Eraser Size 1</source>
+        <translation>橡皮擦尺寸 1</translation>
+    </message>
+    <message>
+        <source>Eraser Size 2</source>
+        <translation>橡皮擦尺寸 2</translation>
+    </message>
+    <message>
+        <source>Eraser Size 3</source>
+        <translation>橡皮擦尺寸 3</translation>
+    </message>
+    <message>
+        <source>Eraser Size 4</source>
+        <translation>橡皮擦尺寸 4</translation>
+    </message>
+    <message>
+        <source>Line Width 1</source>
+        <translation>线宽 1</translation>
+    </message>
+    <message>
+        <source>Line Width 2</source>
+        <translation>线宽 2</translation>
+    </message>
+    <message>
+        <source>Line Width 3</source>
+        <translation>线宽 3</translation>
+    </message>
+    <message>
+        <source>Line Width 4</source>
+        <translation>线宽 4</translation>
+    </message>
+</context>
+<context>
+    <name>Prompt</name>
+    <message>
+        <source>Create a new image
+New</source>
+        <translation>新建图像
+新建</translation>
+    </message>
+    <message>
+        <source>Open an existing image
+Open</source>
+        <translation>打开现有图像
+打开</translation>
+    </message>
+    <message>
+        <source>Close the active image
+Close</source>
+        <translation>关闭当前图像
+关闭</translation>
+    </message>
+    <message>
+        <source>Save the active image
+Save</source>
+        <translation>保存当前图像
+保存</translation>
+    </message>
+    <message>
+        <source>Save the active image under a new name
+Save As</source>
+        <translation>用新名称保存当前图像
+另存为</translation>
+    </message>
+    <message>
+        <source>Undo the last action
+Undo</source>
+        <translation>撤消上一次操作
+撤消</translation>
+    </message>
+    <message>
+        <source>Redo the previously undone action
+Redo</source>
+        <translation>重做上次撤消的操作
+重做</translation>
+    </message>
+    <message>
+        <source>Show or hide the Tools bar
+Tools bar</source>
+        <translation>显示或隐藏工具条
+工具条</translation>
+    </message>
+    <message>
+        <source>Show or hide the Effects bar
+Effects bar</source>
+        <translation>显示或隐藏效果条
+效果条</translation>
+    </message>
+    <message>
+        <source>Show or hide the colour bar
+Colour bar</source>
+        <translation>显示或隐藏颜色条
+颜色条</translation>
+    </message>
+    <message>
+        <source>Zoom in
+Zoom in</source>
+        <translation>放大
+放大</translation>
+    </message>
+    <message>
+        <source>Zoom out
+Zoom out</source>
+        <translation>缩小
+缩小</translation>
+    </message>
+    <message>
+        <source>Rectangle select tool
+Rectangle select tool</source>
+        <translation>矩形选择工具
+矩形选择工具</translation>
+    </message>
+    <message>
+        <source>Ellipse select tool
+Ellipse select tool</source>
+        <translation>椭圆选择工具
+椭圆选择工具</translation>
+    </message>
+    <message>
+        <source>Lasso select tool
+Lasso select tool</source>
+        <translation>套索选择工具
+套索选择工具</translation>
+    </message>
+    <message>
+        <source>Hue select tool
+Hue select tool</source>
+        <translation>色调选择工具
+色调选择工具</translation>
+    </message>
+    <message>
+        <source>Pencil tool
+Pencil tool</source>
+        <translation>铅笔工具
+铅笔工具</translation>
+    </message>
+    <message>
+        <source>Eraser tool
+Eraser tool</source>
+        <translation>橡皮擦工具
+橡皮擦工具</translation>
+    </message>
+    <message>
+        <source>Fill tool
+Fill tool</source>
+        <translation>填充工具
+填充工具</translation>
+    </message>
+    <message>
+        <source>Colour picker tool
+Colour picker tool</source>
+        <translation>取色工具
+取色工具</translation>
+    </message>
+    <message>
+        <source>Blur brush tool
+Blur brush tool</source>
+        <translation>模糊画笔工具
+模糊画笔工具</translation>
+    </message>
+    <message>
+        <source>Text tool
+Text tool</source>
+        <translation>文本工具
+文本工具</translation>
+    </message>
+    <message>
+        <source>Line tool
+Line tool</source>
+        <translation>直线工具
+直线工具</translation>
+    </message>
+    <message>
+        <source>Rectangle tool
+Rectangle tool</source>
+        <translation>矩形工具
+矩形工具</translation>
+    </message>
+    <message>
+        <source>Filled rectangle tool
+Filled rectangle tool</source>
+        <translation>填充矩形工具
+填充矩形工具</translation>
+    </message>
+    <message>
+        <source>Ellipse tool
+Ellipse tool</source>
+        <translation>椭圆工具
+椭圆工具</translation>
+    </message>
+    <message>
+        <source>Filled ellipse tool
+Filled ellipse tool</source>
+        <translation>填充椭圆工具
+填充椭圆工具</translation>
+    </message>
+    <message>
+        <source>Swap the fore and back colours
+Swap colours</source>
+        <translation>交换前景色和背景色
+交换颜色</translation>
+    </message>
+    <message>
+        <source>Flip vertically
+Flip vertical</source>
+        <translation>垂直翻转
+垂直翻转</translation>
+    </message>
+    <message>
+        <source>Flip horizontally
+Flip horizontal</source>
+        <translation>水平翻转
+水平翻转</translation>
+    </message>
+    <message>
+        <source>Rotate a quarter turn to the left
+Rotate left</source>
+        <translation>向左旋转
+向左旋转</translation>
+    </message>
+    <message>
+        <source>Rotate a quarter turn to the right
+Rotate right</source>
+        <translation>向右旋转
+向右旋转</translation>
+    </message>
+    <message>
+        <source>Move one pixel left
+Move left</source>
+        <translation>左移一个像素
+左移</translation>
+    </message>
+    <message>
+        <source>Move one pixel right
+Move right</source>
+        <translation>右移一个像素
+右移</translation>
+    </message>
+    <message>
+        <source>Move one pixel up
+Move up</source>
+        <translation>上移一个像素
+上移</translation>
+    </message>
+    <message>
+        <source>Move one pixel down
+Move down</source>
+        <translation>下移一个像素
+下移</translation>
+    </message>
+    <message>
+        <source>Smallest round pencil
+Pencil size 1</source>
+        <translation>最小圆形铅笔
+铅笔尺寸 1</translation>
+    </message>
+    <message>
+        <source>Small round pencil
+Pencil size 2</source>
+        <translation>小圆形铅笔
+铅笔尺寸 2</translation>
+    </message>
+    <message>
+        <source>Large round pencil
+Pencil size 3</source>
+        <translation>大圆形铅笔
+铅笔尺寸 3</translation>
+    </message>
+    <message>
+        <source>Largest round pencil
+Pencil size 4</source>
+        <translation>最大圆形铅笔
+铅笔尺寸 4</translation>
+    </message>
+    <message>
+        <source>Smallest square eraser
+Eraser size 1</source>
+        <translation>最小方形橡皮擦
+橡皮擦尺寸 1</translation>
+    </message>
+    <message>
+        <source>Small square eraser
+Eraser size 2</source>
+        <translation>小方形橡皮擦
+橡皮擦尺寸 2</translation>
+    </message>
+    <message>
+        <source>Large square eraser
+Eraser size 3</source>
+        <translation>大方形橡皮擦
+橡皮擦尺寸 3</translation>
+    </message>
+    <message>
+        <source>Largest square eraser
+Eraser size 4</source>
+        <translation>最大方形橡皮擦
+橡皮擦尺寸 4</translation>
+    </message>
+    <message>
+        <source>Thinnest line
+Line width 1</source>
+        <translation>最细线条
+线宽 1</translation>
+    </message>
+    <message>
+        <source>Thin line
+Line width 2</source>
+        <translation>细线条
+线宽 2</translation>
+    </message>
+    <message>
+        <source>Thick line
+Line width 3</source>
+        <translation>粗线条
+线宽 3</translation>
+    </message>
+    <message>
+        <source>Thickest line
+Line width 4</source>
+        <translation>最粗线条
+线宽 4</translation>
+    </message>
 </context>
 <context>
     <name>vantrel::CAboutDlg</name>
     <message>
         <source>About Vantrel</source>
         <translation>关于 Vantrel</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CColorBar</name>
+    <message>
+        <source>Opacity:</source>
+        <translation>透明度:</translation>
     </message>
 </context>
 <context>
