@@ -2,6 +2,7 @@
 
 #include "app/ToolState.h"
 #include "document/CVantrelDoc.h"
+#include "document/DocumentHost.h"
 #include "view/CVantrelView.h"
 
 #include <QCloseEvent>
@@ -11,10 +12,11 @@
 
 namespace vantrel {
 
-CChildFrame::CChildFrame(CVantrelDoc& document, ToolState& tools, QWidget* parent)
-    : QMdiSubWindow(parent), m_document(&document), m_tools(&tools) {
+CChildFrame::CChildFrame(CVantrelDoc& document, DocumentHost& host, ToolTable& toolTable,
+                         QPrinter* printer, QWidget* parent)
+    : QMdiSubWindow(parent), m_document(&document), m_tools(&host.toolState()) {
     setAttribute(Qt::WA_DeleteOnClose);
-    m_view = new CVantrelView(document, this);
+    m_view = new CVantrelView(document, host, toolTable, printer, this);
     setWidget(m_view);
     connect(this, &QMdiSubWindow::windowStateChanged, this, &CChildFrame::windowStateChange);
 }

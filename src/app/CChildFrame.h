@@ -7,9 +7,13 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 
+class QPrinter;
+
 namespace vantrel {
 
 class CVantrelView;
+class DocumentHost;
+class ToolTable;
 
 // The frame of one document window. It keeps the tool that was current when the window was
 // last left and swaps it in when the window becomes active again, and it keeps itself inside
@@ -17,7 +21,8 @@ class CVantrelView;
 class CChildFrame : public QMdiSubWindow, public CommandTarget {
     Q_OBJECT
 public:
-    CChildFrame(CVantrelDoc& document, ToolState& tools, QWidget* parent = nullptr);
+    CChildFrame(CVantrelDoc& document, DocumentHost& host, ToolTable& toolTable, QPrinter* printer,
+                QWidget* parent = nullptr);
     ~CChildFrame() override;
 
     CVantrelDoc* document() const { return m_document; }

@@ -380,7 +380,7 @@ void CMainFrame::scheduleCommandUiUpdate() {
 }
 
 CChildFrame* CMainFrame::addFrame(CVantrelDoc& document) {
-    auto* frame = new CChildFrame(document, m_tools);
+    auto* frame = new CChildFrame(document, m_app, m_toolTable, m_app.printer());
     m_mdi->addSubWindow(frame);
     connect(frame, &CChildFrame::closing, this, &CMainFrame::frameClosing);
     connect(&document, &CVantrelDoc::titleChanged, this, &CMainFrame::updateTitles);
@@ -391,12 +391,8 @@ CChildFrame* CMainFrame::addFrame(CVantrelDoc& document) {
         updateTitles();
         scheduleCommandUiUpdate();
     });
-    if (const Bitmap* bitmap = document.bitmap()) {
-        // Room for the image and the frame's borders, clamped to the client area on show.
-        const QSize hint = bitmap->size() + QSize(40, 60);
-        frame->resize(hint.boundedTo(m_mdi->viewport()->size().expandedTo(QSize(160, 120))));
-    }
     frame->show();
+    frame->view()->initialUpdate();
     m_mdi->setActiveSubWindow(frame);
     showMenu(129);
     updateTitles();

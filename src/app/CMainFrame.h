@@ -5,6 +5,7 @@
 #include "app/DeviceSettings.h"
 #include "app/ToolState.h"
 #include "colourbar/ColourState.h"
+#include "view/tools/Tool.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -37,6 +38,7 @@ public:
     QToolBar* toolbar(ToolbarId id) const { return m_bars.value(id); }
     QDockWidget* colourDock() const { return m_colourDock; }
     CColorBar* colourBar() const { return m_colourBar; }
+    ToolTable& toolTable() { return m_toolTable; }
     QMdiArea* mdiArea() const { return m_mdi; }
     CChildFrame* activeChildFrame() const;
     CVantrelDoc* activeDocument() const;
@@ -86,6 +88,7 @@ private:
     CommandRouter m_router;
     QMdiArea* m_mdi = nullptr;
     ColourState m_colours;
+    ToolTable m_toolTable;
     DeviceSettings m_devices;
     QHash<ToolbarId, QToolBar*> m_bars;
     QDockWidget* m_colourDock = nullptr;

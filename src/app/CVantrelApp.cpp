@@ -38,6 +38,12 @@ ColourState& CVantrelApp::colours() {
     return m_mainFrame->colours();
 }
 
+QPrinter* CVantrelApp::printer() {
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return m_printer.get();
+}
+
 QString CVantrelApp::openFilter() {
     return QStringLiteral("All Files(*.*)|*.*|PNG Files(*.png)|*.png|JPG Files(*.jpg)|*.jpg|"
                           "GIF Files(*.gif)|*.gif|BMP Files(*.bmp)|*.bmp||");
@@ -69,9 +75,7 @@ void CVantrelApp::registerCommands() {
         openFiles(paths);
     });
     onCommand(cmd::FilePrintSetup, [this] {
-        if (!m_printer)
-            m_printer = std::make_unique<QPrinter>();
-        QPageSetupDialog dialog(m_printer.get(), m_mainFrame.get());
+        QPageSetupDialog dialog(printer(), m_mainFrame.get());
         dialog.exec();
     });
     onCommand(cmd::PasteAsNewImage, [this] { pasteAsNewImage(); });

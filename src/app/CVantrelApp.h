@@ -50,6 +50,8 @@ public:
     void closeAllDocuments();
 
     static QString openFilter();
+    // The printer every view prints to, as print setup last left it.
+    QPrinter* printer();
 
 private:
     void registerCommands();

@@ -7,6 +7,8 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
+#include <QtEndian>
+#include <climits>
 
 namespace vantrel {
 
@@ -34,6 +36,23 @@ QByteArray qtFormat(ImageType type) {
         break;
     }
     return "bmp";
+}
+
+// Qt's BMP reader refuses a header claiming more than 16384 x 16384 pixels without saying
+// why, and gives no size for it: read the claim from the header itself.
+QSize bmpClaim(QIODevice& device) {
+    const QByteArray h = device.peek(26);
+    if (h.size() < 26 || !h.startsWith("BM"))
+        return {};
+    const quint32 infoSize = qFromLittleEndian<quint32>(h.constData() + 14);
+    if (infoSize == 12) // BITMAPCOREHEADER: 16-bit width and height
+        return {qFromLittleEndian<quint16>(h.constData() + 18),
+                qFromLittleEndian<quint16>(h.constData() + 20)};
+    const qint32 width = qFromLittleEndian<qint32>(h.constData() + 18);
+    const qint32 height = qFromLittleEndian<qint32>(h.constData() + 22);
+    if (infoSize < 40 || width <= 0 || height == 0 || height == INT_MIN)
+        return {};
+    return {width, qAbs(height)};
 }
 
 } // namespace
@@ -68,11 +87,14 @@ LoadedImage loadImageFile(const QString& path) {
         result.error = openError(path, file.errorString());
         return result;
     }
+    const QSize bmpClaimed = bmpClaim(file);
     QImageReader reader(&file);
     reader.setAutoTransform(false);
     // The header's claim is checked before a pixel is allocated; Qt's own limit (128 MB by
     // default) is raised to ours so that every image within it opens.
-    const QSize claimed = reader.size();
+    QSize claimed = reader.size();
+    if (!claimed.isValid())
+        claimed = bmpClaimed;
     if (claimed.isValid() && qint64(claimed.width()) * claimed.height() * 4 > MaxDecodedBytes) {
         result.error = openError(path, QStringLiteral("the image is too large (%1 x %2 pixels; "
                                                       "at most 1 GiB of pixels can be opened)")
@@ -99,8 +121,12 @@ QString saveImageFile(const Bitmap& bitmap, const QString& path) {
     if (target.isDir())
         return saveError(path, QStringLiteral("it is a folder"));
     // The temporary file is renamed over the target, which the folder's permissions allow
-    // even for a read-only file: honour the file's own permission first.
-    if (target.exists() && !(target.permissions() & QFileDevice::WriteUser))
+    // even for a read-only file: honour the file's own permission first. WriteUser comes from
+    // access(), which lets root write anything, so a file without any write bit counts too.
+    constexpr QFileDevice::Permissions anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (target.exists() &&
+        (!(target.permissions() & QFileDevice::WriteUser) || !(target.permissions() & anyWrite)))
         return saveError(path, QStringLiteral("the file is read-only"));
 
     QSaveFile file(path);

@@ -1,61 +1,433 @@
 #include "view/CVantrelView.h"
 
-#include "document/CVantrelDoc.h"
+#include "app/CommandIds.h"
+#include "app/ToolState.h"
+#include "document/DocumentHost.h"
 #include "imaging/Graphics.h"
 
+#include <QIcon>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPalette>
+#include <QPainterPath>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScrollBar>
 
 namespace vantrel {
 
 namespace {
 
-// Draws the document bitmap with the floating selection over it, at the top-left.
-class Canvas : public QWidget {
-public:
-    Canvas(CVantrelDoc& document, QWidget* parent) : QWidget(parent), m_document(&document) {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
+int floorDiv(int a, int b) {
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        QPainter painter(this);
-        painter.fillRect(event->rect(), palette().color(QPalette::Button));
-        if (!m_document || !m_document->bitmap())
-            return;
-        const Bitmap& bitmap = *m_document->bitmap();
-        if (isIndexed(bitmap.format()))
-            painter.drawImage(0, 0, bitmap.toArgb32());
-        else
-            painter.drawImage(0, 0, bitmap.image());
-        if (const Bitmap* floating = m_document->floatingSelection()) {
-            painter.setClipRect(bitmap.rect());
-            const FloatingRect& r = m_document->floatingRect();
-            painter.drawImage(r.left, r.top, floating->toArgb32());
-        }
-    }
+// Draws `source` (an area of an image in image pixels) as zoom x zoom blocks at `target`,
+// touching only the pixels of the visible part: the cost follows the window, not the image.
+void drawZoomed(QPainter& painter, const QImage& image, const QRect& source, QPoint target,
+                int zoom) {
+    if (source.isEmpty())
+        return;
+    QImage piece = image.copy(source);
+    if (piece.format() != QImage::Format_ARGB32_Premultiplied &&
+        piece.format() != QImage::Format_RGB32)
+        piece = piece.convertToFormat(piece.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
+    painter.drawImage(QRect(target, source.size() * zoom), piece);
+}
 
-private:
-    QPointer<CVantrelDoc> m_document;
+// Inverts the pixels of a 2-pixel frame lying inside `rect`.
+void invertFrame(QPainter& painter, const QRect& rect) {
+    const QRect r = rect.normalized();
+    if (r.width() <= 4 || r.height() <= 4) {
+        painter.fillRect(r, Qt::white);
+        return;
+    }
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), 2), Qt::white);
+    painter.fillRect(QRect(r.left(), r.bottom() - 1, r.width(), 2), Qt::white);
+    painter.fillRect(QRect(r.left(), r.top() + 2, 2, r.height() - 4), Qt::white);
+    painter.fillRect(QRect(r.right() - 1, r.top() + 2, 2, r.height() - 4), Qt::white);
+}
+
+struct CursorImage {
+    const char* name;
+    QPoint hotSpot;
 };
+
+QCursor cursorFor(const CursorImage& image) {
+    const QIcon icon(QStringLiteral(":/icons/cursors/%1.svg").arg(QLatin1String(image.name)));
+    const QPixmap pixmap = icon.pixmap(32, 32);
+    if (pixmap.isNull())
+        return Qt::ArrowCursor;
+    return QCursor(pixmap, image.hotSpot.x(), image.hotSpot.y());
+}
 
 } // namespace
 
-CVantrelView::CVantrelView(CVantrelDoc& document, QWidget* parent)
-    : QScrollArea(parent), m_document(&document) {
-    setWidget(new Canvas(document, this));
-    setBackgroundRole(QPalette::Button);
+CVantrelView::CVantrelView(CVantrelDoc& document, DocumentHost& host, ToolTable& toolTable,
+                           QPrinter* sharedPrinter, QWidget* parent)
+    : QAbstractScrollArea(parent), m_document(&document), m_host(host), m_toolTable(toolTable),
+      m_sharedPrinter(sharedPrinter) {
+    // Every paint covers the whole viewport, so nothing needs erasing first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     connect(&document, &CVantrelDoc::changed, this, &CVantrelView::documentChanged);
-    documentChanged();
+    registerCommands();
+    updateScrollSizes(false);
+    updateOrigin();
+}
+
+CVantrelView::~CVantrelView() = default;
+
+ToolState& CVantrelView::tools() {
+    return m_host.toolState();
+}
+ColourState& CVantrelView::colours() {
+    return m_host.colours();
+}
+
+void CVantrelView::registerCommands() {
+    onCommand(cmd::ZoomIn, [this] { setZoom(m_zoom + 1); });
+    onUpdate(cmd::ZoomIn, [this](CommandState& s) { s.enabled = m_zoom < MaxZoom; });
+    onCommand(cmd::ZoomOut, [this] { setZoom(m_zoom - 1); });
+    onUpdate(cmd::ZoomOut, [this](CommandState& s) { s.enabled = m_zoom > 1; });
+    onCommand(cmd::FilePrint, [this] { print(true); });
+    onCommand(cmd::FilePrintDirect, [this] { print(false); });
+    onCommand(cmd::FilePrintPreview, [this] { printPreview(); });
+}
+
+QSize CVantrelView::sizeHint() const {
+    const QSize content = scrollSize();
+    return content.isEmpty() ? QAbstractScrollArea::sizeHint()
+                             : content + QSize(2, 2) * frameWidth();
+}
+
+void CVantrelView::setZoom(int zoom) {
+    zoom = std::clamp(zoom, 1, MaxZoom);
+    if (zoom == m_zoom)
+        return;
+    m_zoom = zoom;
+    updateScrollSizes(true);
+    updateOrigin();
+    viewport()->update();
+}
+
+void CVantrelView::initialUpdate() {
+    updateScrollSizes(true);
+    updateOrigin();
+    viewport()->update();
+}
+
+QSize CVantrelView::scrollSize() const {
+    const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
+    if (!bitmap)
+        return {};
+    return {m_zoom * bitmap->width() + 8, m_zoom * bitmap->height() + 8};
+}
+
+void CVantrelView::updateScrollSizes(bool fitFrame) {
+    const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
+    m_imageSize = bitmap ? bitmap->size() : QSize();
+    if (!bitmap)
+        return;
+    const QSize total = scrollSize();
+    if (fitFrame) {
+        // Grow or shrink the window to show the whole scrollable area.
+        auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+        if (frame && !frame->isMaximized() && !frame->isMinimized())
+            frame->resize(frame->size() - viewport()->size() + total);
+    }
+    const QSize page = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, total.width() - page.width()));
+    horizontalScrollBar()->setPageStep(page.width());
+    horizontalScrollBar()->setSingleStep(std::max(1, page.width() / 10));
+    verticalScrollBar()->setRange(0, std::max(0, total.height() - page.height()));
+    verticalScrollBar()->setPageStep(page.height());
+    verticalScrollBar()->setSingleStep(std::max(1, page.height() / 10));
+}
+
+void CVantrelView::updateOrigin() {
+    if (!m_document || !m_document->bitmap())
+        return;
+    const QSize image = m_document->bitmap()->size() * m_zoom;
+    const int ox = (viewport()->width() - image.width()) / 2;
+    const int oy = (viewport()->height() - image.height()) / 2;
+    m_origin = {ox >= 5 ? ox : 4, oy >= 5 ? oy : 4};
 }
 
 void CVantrelView::documentChanged() {
-    QWidget* c = canvas();
-    const QSize size = m_document && m_document->bitmap() ? m_document->bitmap()->size() : QSize();
-    if (c->size() != size)
-        c->resize(size);
-    c->update();
+    const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
+    if ((bitmap ? bitmap->size() : QSize()) != m_imageSize) {
+        updateScrollSizes(false);
+        updateOrigin();
+    }
+    viewport()->update();
+}
+
+QPoint CVantrelView::scrollPosition() const {
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+QPoint CVantrelView::windowToImage(QPoint window) const {
+    const QPoint s = scrollPosition();
+    return {(window.x() + s.x() - m_origin.x()) / m_zoom,
+            (window.y() + s.y() - m_origin.y()) / m_zoom};
+}
+
+QRect CVantrelView::imageToWindow(const QRect& image) const {
+    const QPoint shift = m_origin - scrollPosition();
+    return {image.topLeft() * m_zoom + shift, image.size() * m_zoom};
+}
+
+void CVantrelView::render(QImage& target) const {
+    target.fill(palette().color(QPalette::Button));
+    const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
+    if (!bitmap)
+        return;
+    QPainter painter(&target);
+    const QRect imageRect(QPoint(0, 0), bitmap->size());
+    const QRect window(QPoint(0, 0), target.size());
+    // The part of an image-space area that is inside the window, in image pixels.
+    const auto visible = [&](const QRect& area) {
+        const QRect shown = imageToWindow(area).intersected(window);
+        if (shown.isEmpty())
+            return QRect();
+        const QPoint shift = m_origin - scrollPosition();
+        const QPoint a = shown.topLeft() - shift;
+        const QPoint b = shown.bottomRight() - shift;
+        return QRect(QPoint(floorDiv(a.x(), m_zoom), floorDiv(a.y(), m_zoom)),
+                     QPoint(floorDiv(b.x(), m_zoom), floorDiv(b.y(), m_zoom)))
+            .intersected(area);
+    };
+    const auto drawLayer = [&](const QImage& image, QPoint at) {
+        const QRect area = visible(QRect(at, image.size()));
+        drawZoomed(painter, image, area.translated(-at), imageToWindow(area).topLeft(), m_zoom);
+    };
+
+    drawLayer(bitmap->image(), {0, 0});
+    if (m_strokeLayer)
+        drawLayer(m_strokeLayer->image(), {0, 0});
+    if (m_document->selectionFlag()) {
+        painter.setClipRect(imageToWindow(imageRect));
+        const FloatingRect& f = m_document->floatingRect();
+        if (const Bitmap* floating = m_document->floatingSelection())
+            drawLayer(floating->image(), {f.left, f.top});
+        const int toolNumber = m_host.toolState().currentTool();
+        const QRect outline = imageToWindow(f.toRect());
+        painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        if (toolNumber == tool::RectSelect || toolNumber == tool::RectSelectFloating ||
+            toolNumber == tool::LassoFloating || toolNumber == tool::EllipseSelectFloating) {
+            invertFrame(painter, outline);
+        } else if (toolNumber == tool::EllipseSelect) {
+            QPainterPath path;
+            path.addEllipse(QRectF(outline).adjusted(1, 1, -1, -1));
+            painter.strokePath(path, QPen(Qt::white, 2));
+        }
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.setClipping(false);
+    }
+    if (!m_lasso.empty()) {
+        QPolygon line;
+        for (QPoint p : m_lasso)
+            line << imageToWindow(QRect(p, QSize(1, 1))).topLeft();
+        QPainterPath path;
+        path.addPolygon(line);
+        painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        painter.strokePath(path, QPen(Qt::white, 2));
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    if (m_host.toolState().currentTool() == tool::Eraser && window.contains(m_mouse)) {
+        // A square two image pixels on a side, centred on the corner of the pixel under the
+        // mouse.
+        const QPoint corner = imageToWindow(QRect(windowToImage(m_mouse), QSize(1, 1))).topLeft();
+        painter.setPen(QPen(Qt::black, 0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(corner - QPoint(m_zoom, m_zoom), QSize(2, 2) * m_zoom));
+    }
+}
+
+void CVantrelView::paintEvent(QPaintEvent*) {
+    if (m_buffer.size() != viewport()->size())
+        m_buffer = QImage(viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    if (m_buffer.isNull())
+        return;
+    render(m_buffer);
+    QPainter(viewport()).drawImage(0, 0, m_buffer);
+}
+
+void CVantrelView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollSizes(false);
+    updateOrigin();
+}
+
+void CVantrelView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+void CVantrelView::repaintNow() {
+    viewport()->repaint();
+}
+
+void CVantrelView::mousePressEvent(QMouseEvent* event) {
+    if (!m_document || !m_document->bitmap()) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    const QPoint window = event->position().toPoint();
+    const QPoint p = windowToImage(window);
+    const int toolNumber = m_host.toolState().currentTool();
+    const ToolEntry entry = m_toolTable.entry(toolNumber);
+    if (event->button() == Qt::LeftButton) {
+        const bool floatingTool = toolNumber == tool::RectSelectFloating ||
+                                  toolNumber == tool::LassoFloating ||
+                                  toolNumber == tool::EllipseSelectFloating;
+        if (floatingTool && !imageToWindow(m_document->floatingRect().toRect()).contains(window)) {
+            // A click outside the floating selection fixes it into the image.
+            m_document->commitFloatingSelection();
+            return;
+        }
+        m_dragging = true; // Qt grabs the mouse for the pressed button
+        m_lastPoint = p;
+        if (entry.events.press && entry.tool)
+            entry.tool->press(*this, p);
+        viewport()->update();
+    } else if (event->button() == Qt::RightButton) {
+        if (entry.events.rightPress && entry.tool)
+            entry.tool->rightPress(*this, p);
+        viewport()->update();
+    }
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CVantrelView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint window = event->position().toPoint();
+    m_mouse = window;
+    updateCursor(window);
+    if (!m_document || !m_document->bitmap()) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    const QPoint p = windowToImage(window);
+    const int toolNumber = m_host.toolState().currentTool();
+    if ((m_dragging && p != m_lastPoint) || toolNumber == tool::LassoDrawing) {
+        const ToolEntry entry = m_toolTable.entry(toolNumber);
+        if (entry.events.move && entry.tool)
+            entry.tool->move(*this, p);
+        viewport()->repaint();
+    } else if (toolNumber == tool::Eraser) {
+        viewport()->update(); // the marker follows the mouse
+    }
+    QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CVantrelView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && m_dragging) {
+        m_dragging = false;
+        const ToolEntry entry = m_toolTable.entry(m_host.toolState().currentTool());
+        if (entry.events.release && entry.tool && m_document)
+            entry.tool->release(*this, windowToImage(event->position().toPoint()));
+    }
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void CVantrelView::updateCursor(QPoint window) {
+    static const CursorImage pencil{"pencil", {1, 30}};
+    static const CursorImage selection{"selection", {16, 16}};
+    static const CursorImage picker{"colour-picker", {1, 30}};
+    static const CursorImage fill{"fill", {2, 29}};
+    static const CursorImage blur{"blur-brush", {2, 29}};
+    const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
+    const bool overImage =
+        bitmap && imageToWindow(QRect(QPoint(0, 0), bitmap->size())).contains(window);
+    const bool overFloating =
+        m_document && imageToWindow(m_document->floatingRect().toRect()).contains(window);
+    QCursor cursor(Qt::ArrowCursor);
+    switch (m_host.toolState().currentTool()) {
+    case tool::Pencil:
+        cursor = cursorFor(pencil);
+        break;
+    case tool::Line:
+    case tool::Rectangle:
+    case tool::FilledRectangle:
+    case tool::Ellipse:
+    case tool::FilledEllipse:
+        cursor = Qt::CrossCursor;
+        break;
+    case tool::RectSelectFloating:
+    case tool::LassoFloating:
+    case tool::EllipseSelectFloating:
+        if (overFloating) {
+            cursor = Qt::SizeAllCursor;
+            break;
+        }
+        [[fallthrough]];
+    case tool::RectSelect:
+    case tool::EllipseSelect:
+        if (overImage)
+            cursor = cursorFor(selection);
+        break;
+    case tool::ColourPicker:
+        cursor = cursorFor(picker);
+        break;
+    case tool::Text:
+    case tool::TextTyping:
+        cursor = Qt::IBeamCursor;
+        break;
+    case tool::Fill:
+        cursor = cursorFor(fill);
+        break;
+    case tool::BlurBrush:
+        cursor = cursorFor(blur);
+        break;
+    default:
+        break;
+    }
+    viewport()->setCursor(cursor);
+}
+
+QPrinter& CVantrelView::printer() {
+    if (m_sharedPrinter)
+        return *m_sharedPrinter;
+    if (!m_ownPrinter)
+        m_ownPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_ownPrinter;
+}
+
+void CVantrelView::printDocument(QPrinter& target) const {
+    const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
+    if (!bitmap)
+        return;
+    QPainter painter;
+    if (!painter.begin(&target))
+        return;
+    // 96 image pixels to the inch, shrunk (never cropped) to fit the printable area.
+    const QRectF page = target.pageLayout().paintRectPixels(target.resolution());
+    QSizeF size = QSizeF(bitmap->size()) * (target.resolution() / 96.0);
+    if (size.width() > page.width() || size.height() > page.height())
+        size.scale(page.size(), Qt::KeepAspectRatio);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(QPointF(0, 0), size), bitmap->toArgb32());
+}
+
+void CVantrelView::print(bool withDialog) {
+    QPrinter& target = printer();
+    if (withDialog) {
+        QPrintDialog dialog(&target, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+    }
+    printDocument(target);
+}
+
+void CVantrelView::printPreview() {
+    QPrintPreviewDialog dialog(&printer(), this);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* target) { printDocument(*target); });
+    dialog.exec();
 }
 
 } // namespace vantrel
