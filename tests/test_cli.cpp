@@ -1,0 +1,180 @@
+// The batch front end, run as a process: --info, conversion with -o, and its exit statuses.
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <optional>
+
+namespace {
+
+struct Result {
+    int code = -1; // -1: did not start or did not finish
+    QByteArray out;
+    QByteArray err;
+};
+
+Result runCli(const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral(VANTREL_CLI), args);
+    Result r;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        process.waitForFinished();
+        return r;
+    }
+    r.code = process.exitCode();
+    r.out = process.readAllStandardOutput();
+    r.err = process.readAllStandardError();
+    return r;
+}
+
+QByteArray head(const QString& path, int n) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.read(n) : QByteArray();
+}
+
+// Three colours in a 5 x 4 opaque image: any palette keeps them exactly.
+QImage fewColours() {
+    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 128, 255), qRgb(30, 200, 30)};
+    QImage img(5, 4, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            img.setPixel(x, y, colours[(x + 2 * y) % 3]);
+    return img;
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        dir.emplace(); // a fresh folder for every test function and row
+        QVERIFY(dir->isValid());
+    }
+
+    void info_data() {
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<QByteArray>("expected");
+        QImage opaque(3, 2, QImage::Format_RGB32);
+        opaque.fill(qRgb(1, 2, 3));
+        QTest::newRow("opaque png") << opaque << QByteArray("3x2 24bppRGB\n");
+        QImage alpha(4, 4, QImage::Format_ARGB32);
+        alpha.fill(qRgba(9, 8, 7, 100));
+        QTest::newRow("png with alpha") << alpha << QByteArray("4x4 32bppARGB\n");
+    }
+
+    void info() {
+        QFETCH(QImage, image);
+        QFETCH(QByteArray, expected);
+        const QString input = dir->filePath(QStringLiteral("info.png"));
+        QVERIFY(image.save(input));
+        const Result r = runCli({QStringLiteral("--info"), input});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, expected);
+    }
+
+    void convert() {
+        const QString png = dir->filePath(QStringLiteral("source.png"));
+        const QString gif = dir->filePath(QStringLiteral("step.gif"));
+        const QString back = dir->filePath(QStringLiteral("back.png"));
+        QVERIFY(fewColours().save(png));
+
+        Result r = runCli({png, QStringLiteral("-o"), gif});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QByteArray());
+        QCOMPARE(head(gif, 6), QByteArray("GIF89a"));
+        r = runCli({gif, QStringLiteral("-o"), back});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(QImage(back).convertToFormat(QImage::Format_RGB32), fewColours());
+
+        const QString jpeg = dir->filePath(QStringLiteral("x.jpeg"));
+        r = runCli({png, QStringLiteral("-o"), jpeg});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(head(jpeg, 3), QByteArray("\xFF\xD8\xFF"));
+
+        // Both at once: the size is printed and the file written.
+        const QString bmp = dir->filePath(QStringLiteral("both.bmp"));
+        r = runCli({QStringLiteral("--info"), png, QStringLiteral("-o"), bmp});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QByteArray("5x4 24bppRGB\n"));
+        QCOMPARE(head(bmp, 2), QByteArray("BM"));
+    }
+
+    void fileErrors_data() {
+        QTest::addColumn<QString>("input");  // "%1" is the temporary folder
+        QTest::addColumn<QString>("output"); // likewise
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing input") << "%1/missing.png"
+                                       << "%1/out.png"
+                                       << "Cannot open missing.png: ";
+        QTest::newRow("garbage input") << "%1/garbage.png"
+                                       << "%1/out.png"
+                                       << "Cannot open garbage.png: ";
+        QTest::newRow("unwritable output") << "%1/good.png"
+                                           << "/proc/x.png"
+                                           << "Cannot save x.png: ";
+        QTest::newRow("output in missing folder") << "%1/good.png"
+                                                  << "%1/none/y.gif"
+                                                  << "Cannot save y.gif: ";
+    }
+
+    void fileErrors() {
+        QFETCH(QString, input);
+        QFETCH(QString, output);
+        QFETCH(QString, message);
+        input.replace(QLatin1String("%1"), dir->path());
+        output.replace(QLatin1String("%1"), dir->path());
+        QVERIFY(fewColours().save(dir->filePath(QStringLiteral("good.png"))));
+        QFile garbage(dir->filePath(QStringLiteral("garbage.png")));
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(500, '\x5a'));
+        garbage.close();
+
+        const Result r = runCli({input, QStringLiteral("-o"), output});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.startsWith(message.toUtf8()), r.err.constData());
+        QVERIFY(r.err.endsWith('\n'));
+        QVERIFY(!QFile::exists(output));
+    }
+
+    void usageErrors_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no input") << QStringList{QStringLiteral("--info")};
+        QTest::newRow("two inputs")
+            << QStringList{QStringLiteral("%1/good.png"), QStringLiteral("%1/good.png"),
+                           QStringLiteral("-o"), QStringLiteral("%1/o.png")};
+        QTest::newRow("unknown option")
+            << QStringList{QStringLiteral("--frobnicate"), QStringLiteral("%1/good.png"),
+                           QStringLiteral("-o"), QStringLiteral("%1/o.png")};
+        QTest::newRow("-o without a file")
+            << QStringList{QStringLiteral("%1/good.png"), QStringLiteral("-o")};
+    }
+
+    void usageErrors() {
+        QFETCH(QStringList, args);
+        args.replaceInStrings(QStringLiteral("%1"), dir->path());
+        QVERIFY(fewColours().save(dir->filePath(QStringLiteral("good.png"))));
+        const Result r = runCli(args);
+        QCOMPARE(r.code, 2);
+        QCOMPARE(r.out, QByteArray());
+        QVERIFY2(r.err.contains("--help"), r.err.constData());
+        QVERIFY(!QFile::exists(dir->filePath(QStringLiteral("o.png"))));
+    }
+
+    void help() {
+        const Result r = runCli({QStringLiteral("--help")});
+        QCOMPARE(r.code, 0);
+        for (const char* word : {"--info", "-o, --output <file>", "Exit status", "0 on success",
+                                 "1 when a file cannot be read or written", "2 for a usage"})
+            QVERIFY2(r.out.contains(word), word);
+    }
+
+private:
+    std::optional<QTemporaryDir> dir;
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "test_cli.moc"

@@ -1,0 +1,565 @@
+// Image files: what the loader makes of each format (and of damaged or oversized files), the
+// encoder each name selects, the saver's failure paths, and the document's Save and Save As.
+
+#include "ScriptedHost.h"
+#include "document/CVantrelDoc.h"
+#include "imaging/ImageFile.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+#include <array>
+#include <optional>
+
+using vantrel::Bitmap;
+using vantrel::CVantrelDoc;
+using vantrel::ImageType;
+using vantrel::PixelFormat;
+using UserAnswer = vantrel::UserPrompt::Answer;
+
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QStringList listing(const QString& dir) {
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// An image of distinct colours (every pixel differs from its neighbours) in `format`.
+QImage pattern(int width, int height, QImage::Format format = QImage::Format_RGB888) {
+    QImage img(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            img.setPixel(x, y, qRgb(x * 37 % 256, y * 59 % 256, (x * 13 + y * 101) % 256));
+    return img.convertToFormat(format);
+}
+
+// The first pixel where `bitmap` differs from `expected`, or an empty string. Where the
+// expected alpha is 0 only the alpha is compared.
+QString firstDifference(const Bitmap& bitmap, const QImage& expected) {
+    if (bitmap.size() != expected.size())
+        return QStringLiteral("size %1x%2").arg(bitmap.width()).arg(bitmap.height());
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x) {
+            const QRgb want = expected.pixel(x, y);
+            const QRgb got = bitmap.pixel(x, y);
+            if (qAlpha(want) == 0 ? qAlpha(got) != 0 : got != want)
+                return QStringLiteral("pixel (%1,%2): %3, expected %4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(got, 8, 16, QLatin1Char('0'))
+                    .arg(want, 8, 16, QLatin1Char('0'));
+        }
+    return {};
+}
+
+quint32 crc32(const QByteArray& data) {
+    static const auto table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    quint32 c = 0xFFFFFFFFu;
+    for (const char byte : data)
+        c = table[(c ^ quint8(byte)) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+QByteArray be32(quint32 v) {
+    QByteArray b(4, '\0');
+    qToBigEndian(v, b.data());
+    return b;
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& data) {
+    const QByteArray body = QByteArray(type) + data;
+    return be32(quint32(data.size())) + body + be32(crc32(body));
+}
+
+// A 24-bit PNG whose header claims `width` x `height` pixels, with a tiny image data chunk.
+QByteArray pngClaiming(quint32 width, quint32 height) {
+    const QByteArray ihdr = be32(width) + be32(height) + QByteArray("\x08\x02\x00\x00\x00", 5);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", ihdr) +
+           pngChunk("IDAT", qCompress(QByteArray(64, '\0')).mid(4)) + pngChunk("IEND", {});
+}
+
+// A 24-bit BMP of 3 x 2 pixels whose header claims `width` x `height` pixels.
+QByteArray bmpClaiming(qint32 width, qint32 height) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    pattern(3, 2).save(&buffer, "bmp");
+    qToLittleEndian(width, bytes.data() + 18);
+    qToLittleEndian(height, bytes.data() + 22);
+    return bytes;
+}
+
+QByteArray saveToBytes(const Bitmap& bitmap, const QString& path) {
+    const QString error = vantrel::saveImageFile(bitmap, path);
+    return error.isEmpty() ? readBytes(path) : QByteArray();
+}
+
+// A document holding a white 6 x 5 image, as made by the New step.
+struct Doc {
+    ScriptedHost host;
+    CVantrelDoc doc{host};
+    Doc() {
+        host.user.sizes.push_back(QSize(6, 5));
+        doc.onNewDocument();
+    }
+};
+
+enum Damage { Fails, FullSize };
+
+} // namespace
+
+class TestFiles : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        dir.emplace(); // a fresh folder for every test function and row
+        QVERIFY(dir->isValid());
+    }
+
+    void bmp24LoadsWithoutShear() {
+        const QImage source = pattern(3, 2);
+        const QString path = dir->filePath(QStringLiteral("three.bmp"));
+        QVERIFY(source.save(path, "bmp"));
+        const QByteArray bytes = readBytes(path);
+        QCOMPARE(quint8(bytes.at(28)), quint8(24)); // 24 bits per pixel
+        QCOMPARE(bytes.size(), 54 + 2 * 12);        // rows padded from 9 to 12 bytes
+        const auto loaded = vantrel::loadImageFile(path);
+        QVERIFY2(loaded.bitmap, qPrintable(loaded.error));
+        QCOMPARE(loaded.bitmap->format(), PixelFormat::RGB24);
+        const QString diff = firstDifference(*loaded.bitmap, source);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    }
+
+    void loadAndRoundTrip_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QImage>("source");
+        QTest::addColumn<bool>("projectWriter"); // written by saveImageFile, else by Qt
+        QTest::addColumn<int>("format");
+
+        QImage alpha = pattern(4, 3, QImage::Format_ARGB32);
+        alpha.setPixel(0, 0, qRgba(10, 20, 30, 0x80));
+        alpha.setPixel(1, 0, qRgba(200, 100, 50, 0x01));
+        alpha.setPixel(2, 0, qRgba(0, 0, 0, 0));
+        alpha.setPixel(3, 2, qRgba(255, 255, 255, 0xFE));
+        QTest::newRow("png with alpha")
+            << "alpha.png" << alpha << false << int(PixelFormat::ARGB32);
+
+        const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 128, 255), qRgb(20, 200, 20)};
+        QImage few(5, 4, QImage::Format_ARGB32);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x)
+                few.setPixel(x, y, colours[(x + y) % 3]);
+        QTest::newRow("gif opaque") << "opaque.gif" << few << true << int(PixelFormat::RGB24);
+        few.setPixel(2, 1, qRgba(0, 0, 0, 0));
+        QTest::newRow("gif transparent") << "clear.gif" << few << true << int(PixelFormat::ARGB32);
+
+        QImage indexed(5, 4, QImage::Format_Indexed8);
+        indexed.setColorTable({colours[0], colours[1], colours[2]});
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x)
+                indexed.setPixel(x, y, uint((x * 2 + y) % 3));
+        QTest::newRow("palette png")
+            << "palette.png" << indexed << false << int(PixelFormat::RGB24);
+        indexed.setColorTable({colours[0], colours[1], colours[2], qRgba(0, 0, 0, 0)});
+        indexed.setPixel(4, 3, 3);
+        QTest::newRow("palette png, transparent entry")
+            << "palette-alpha.png" << indexed << false << int(PixelFormat::ARGB32);
+    }
+
+    void loadAndRoundTrip() {
+        QFETCH(QString, name);
+        QFETCH(QImage, source);
+        QFETCH(bool, projectWriter);
+        QFETCH(int, format);
+        const QString path = dir->filePath(name);
+        const QImage expected = source.convertToFormat(QImage::Format_ARGB32);
+        if (projectWriter)
+            QCOMPARE(vantrel::saveImageFile(*Bitmap::fromImage(expected), path), QString());
+        else
+            QVERIFY(source.save(path));
+
+        // Loading writes nothing to the current folder.
+        QTemporaryDir cwd;
+        const QString oldCwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(cwd.path()));
+        const auto loaded = vantrel::loadImageFile(path);
+        QVERIFY(QDir::setCurrent(oldCwd));
+        QCOMPARE(listing(cwd.path()), QStringList());
+
+        QVERIFY2(loaded.bitmap, qPrintable(loaded.error));
+        QCOMPARE(int(loaded.bitmap->format()), format);
+        QString diff = firstDifference(*loaded.bitmap, expected);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+
+        // Saved again in the same format and loaded, nothing changes.
+        const QString again = dir->filePath(QStringLiteral("again-") + name);
+        QCOMPARE(vantrel::saveImageFile(*loaded.bitmap, again), QString());
+        const auto reloaded = vantrel::loadImageFile(again);
+        QVERIFY2(reloaded.bitmap, qPrintable(reloaded.error));
+        QCOMPARE(int(reloaded.bitmap->format()), format);
+        diff = firstDifference(*reloaded.bitmap, expected);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    }
+
+    void encoderFollowsExtension_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("magic");
+        const QByteArray png("\x89PNG\r\n\x1a\n", 8), gif("GIF89a"), jpeg("\xFF\xD8\xFF"),
+            bmp("BM");
+        QTest::newRow(".png") << "a.png" << int(ImageType::Png) << png;
+        QTest::newRow(".PNG") << "b.PNG" << int(ImageType::Png) << png;
+        QTest::newRow(".gif") << "c.gif" << int(ImageType::Gif) << gif;
+        QTest::newRow(".jpg") << "d.jpg" << int(ImageType::Jpeg) << jpeg;
+        QTest::newRow(".JPG") << "e.JPG" << int(ImageType::Jpeg) << jpeg;
+        QTest::newRow(".jpeg") << "f.jpeg" << int(ImageType::Jpeg) << jpeg;
+        QTest::newRow(".jpe") << "g.jpe" << int(ImageType::Jpeg) << jpeg;
+        QTest::newRow(".jfif") << "h.jfif" << int(ImageType::Jpeg) << jpeg;
+        QTest::newRow(".bmp") << "i.bmp" << int(ImageType::Bmp) << bmp;
+        QTest::newRow("no extension") << "plain" << int(ImageType::Bmp) << bmp;
+        QTest::newRow("archive.png.bak") << "archive.png.bak" << int(ImageType::Bmp) << bmp;
+    }
+
+    void encoderFollowsExtension() {
+        QFETCH(QString, name);
+        QFETCH(int, type);
+        QFETCH(QByteArray, magic);
+        const QString path = dir->filePath(name);
+        QCOMPARE(int(vantrel::imageTypeForPath(path)), type);
+        const QByteArray bytes = saveToBytes(*Bitmap::fromImage(pattern(7, 5)), path);
+        QCOMPARE(bytes.left(magic.size()), magic);
+    }
+
+    void jpegQuality75() {
+        const auto bitmap = Bitmap::fromImage(pattern(40, 30));
+        const QByteArray saved = saveToBytes(*bitmap, dir->filePath(QStringLiteral("q.jpg")));
+        const auto encode = [&](int quality) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "jpeg");
+            writer.setQuality(quality);
+            return writer.write(bitmap->image()) ? bytes : QByteArray();
+        };
+        QVERIFY(!saved.isEmpty());
+        QCOMPARE(saved, encode(75));
+        QVERIFY(saved != encode(90)); // the comparison tells qualities apart
+    }
+
+    void indexedStaysIndexed() {
+        const QList<QRgb> palette = {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(1, 2, 3),
+                                     qRgb(250, 240, 10)};
+        QImage image(6, 4, QImage::Format_Indexed8);
+        image.setColorTable(palette);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 6; ++x)
+                image.setPixel(x, y, uint((x + 3 * y) % 4));
+        const Bitmap bitmap(image, PixelFormat::Indexed8);
+
+        const QString png = dir->filePath(QStringLiteral("indexed.png"));
+        QCOMPARE(vantrel::saveImageFile(bitmap, png), QString());
+        QImageReader pngReader(png);
+        const QImage pngBack = pngReader.read();
+        QCOMPARE(pngBack.format(), QImage::Format_Indexed8);
+        QCOMPARE(pngBack.convertToFormat(QImage::Format_ARGB32),
+                 image.convertToFormat(QImage::Format_ARGB32));
+
+        const QString gif = dir->filePath(QStringLiteral("indexed.gif"));
+        const QByteArray bytes = saveToBytes(bitmap, gif);
+        // The global colour table follows the 13-byte header: the palette itself, in order.
+        QVERIFY(bytes.size() > 13 + 12);
+        for (int i = 0; i < palette.size(); ++i) {
+            const QRgb c = qRgb(quint8(bytes[13 + 3 * i]), quint8(bytes[14 + 3 * i]),
+                                quint8(bytes[15 + 3 * i]));
+            QCOMPARE(c, palette[i]);
+        }
+        QCOMPARE(QImage(gif).convertToFormat(QImage::Format_ARGB32),
+                 image.convertToFormat(QImage::Format_ARGB32));
+    }
+
+    void saveFailures_data() {
+        QTest::addColumn<QString>("path"); // "%1" is the temporary folder
+        QTest::addColumn<bool>("oldFile"); // an existing file at the path must survive
+        QTest::newRow("unwritable folder") << "/proc/vantrel-test.png" << false;
+        QTest::newRow("missing folder") << "%1/missing/x.png" << false;
+        QTest::newRow("read-only file") << "%1/readonly.png" << true;
+        QTest::newRow("target is a folder") << "%1/folder.png" << false;
+    }
+
+    void saveFailures() {
+        QFETCH(QString, path);
+        QFETCH(bool, oldFile);
+        path.replace(QLatin1String("%1"), dir->path());
+        const QFileInfo target(path);
+        const QByteArray oldBytes("old contents");
+        if (oldFile) {
+            QVERIFY(writeBytes(path, oldBytes));
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                                    QFileDevice::ReadOther));
+        } else if (target.fileName() == QLatin1String("folder.png")) {
+            QVERIFY(QDir().mkpath(path));
+        }
+        // The folder, or for /proc whatever starts with the name (a temporary file would).
+        const bool proc = target.path() == QLatin1String("/proc");
+        const auto folder = [&] {
+            return proc ? QDir(target.path()).entryList({target.fileName() + QLatin1Char('*')})
+                        : listing(target.path());
+        };
+        const QStringList before = folder();
+
+        Doc d;
+        d.doc.setModifiedFlag(true);
+        QVERIFY(!d.doc.onSaveDocument(path));
+        QVERIFY(d.doc.isModified());
+        QCOMPARE(d.host.user.messages.size(), 1);
+        const QString prefix = QStringLiteral("Cannot save %1: ").arg(target.fileName());
+        QVERIFY2(d.host.user.messages.first().startsWith(prefix),
+                 qPrintable(d.host.user.messages.first()));
+        QCOMPARE(folder(), before);
+        if (oldFile)
+            QCOMPARE(readBytes(path), oldBytes);
+        if (QFileInfo(path).isDir())
+            QCOMPARE(listing(path), QStringList());
+
+        // A successful save clears the flag and says nothing.
+        const QString good = dir->filePath(QStringLiteral("good.png"));
+        QVERIFY(d.doc.onSaveDocument(good));
+        QVERIFY(!d.doc.isModified());
+        QCOMPARE(d.host.user.messages.size(), 1);
+        QVERIFY(vantrel::loadImageFile(good).bitmap);
+    }
+
+    void floatingSelectionIsComposed() {
+        Doc d;
+        auto selection = std::make_unique<Bitmap>(3, 3, PixelFormat::ARGB32);
+        selection->image().fill(qRgb(200, 0, 0));
+        selection->setPixel(0, 1, qRgb(0, 0, 250)); // lands on (4, 0)
+        selection->setPixel(1, 2, qRgb(0, 90, 0));  // lands on (5, 1)
+        d.doc.setFloatingSelection(std::move(selection));
+        const QRect at(4, -1, 3, 3); // sticks out right and above
+        d.doc.setFloatingRect(vantrel::FloatingRect::fromRect(at));
+        d.doc.setSelectionFlag(true);
+
+        const QString path = dir->filePath(QStringLiteral("floating.png"));
+        QVERIFY(d.doc.onSaveDocument(path));
+        QVERIFY(d.doc.floatingSelection());
+        QCOMPARE(d.doc.floatingRect().toRect(), at);
+        QCOMPARE(d.doc.floatingSelection()->pixel(1, 2), qRgb(0, 90, 0));
+
+        QImage expected(6, 5, QImage::Format_ARGB32);
+        expected.fill(0xFFFFFFFFu);
+        const QString docDiff = firstDifference(*d.doc.bitmap(), expected);
+        QVERIFY2(docDiff.isEmpty(), qPrintable(docDiff));
+        for (int y = 0; y < 2; ++y)
+            for (int x = 4; x < 6; ++x)
+                expected.setPixel(x, y, qRgb(200, 0, 0));
+        expected.setPixel(4, 0, qRgb(0, 0, 250));
+        expected.setPixel(5, 1, qRgb(0, 90, 0));
+        const auto file = vantrel::loadImageFile(path);
+        QVERIFY2(file.bitmap, qPrintable(file.error));
+        const QString fileDiff = firstDifference(*file.bitmap, expected);
+        QVERIFY2(fileDiff.isEmpty(), qPrintable(fileDiff));
+    }
+
+    void saveAs_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("magic");
+        QTest::newRow("no extension, JPG")
+            << "Shot" << 2 << "Shot.jpg" << QByteArray("\xFF\xD8\xFF");
+        QTest::newRow("upper-case .JPG kept")
+            << "Shot.JPG" << 2 << "Shot.JPG" << QByteArray("\xFF\xD8\xFF");
+        QTest::newRow("mixed-case .Png kept")
+            << "MyShot.Png" << 1 << "MyShot.Png" << QByteArray("\x89PNG");
+        QTest::newRow("other type appended")
+            << "Shot.png" << 3 << "Shot.png.gif" << QByteArray("GIF89a");
+        QTest::newRow("BMP") << "Shot" << 4 << "Shot.bmp" << QByteArray("BM");
+    }
+
+    void saveAs() {
+        QFETCH(QString, typed);
+        QFETCH(int, filter);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, magic);
+        Doc d;
+        d.host.user.savePaths.push_back(dir->filePath(typed));
+        d.host.user.saveFilterChoices.push_back(filter);
+        QVERIFY(d.doc.doSave(true));
+        QCOMPARE(d.host.user.lastSaveFilter, CVantrelDoc::saveAsFilter());
+        QCOMPARE(d.host.user.lastSaveFilterShown, 1);
+        const QString path = dir->filePath(written);
+        QCOMPARE(readBytes(path).left(magic.size()), magic);
+        QCOMPARE(d.doc.pathName(), QFileInfo(path).absoluteFilePath());
+        QCOMPARE(d.doc.title(), written);
+        QCOMPARE(d.host.user.questions, QStringList());
+
+        // The next Save As opens on the chosen type; cancelling it changes nothing.
+        QVERIFY(!d.doc.doSave(true));
+        QCOMPARE(d.host.user.lastSaveFilterShown, filter);
+        QCOMPARE(d.doc.pathName(), QFileInfo(path).absoluteFilePath());
+    }
+
+    void saveAsOverExistingFile() {
+        const QString path = dir->filePath(QStringLiteral("taken.png"));
+        QVERIFY(writeBytes(path, "old"));
+        Doc d;
+        d.doc.setModifiedFlag(true);
+        d.host.user.savePaths = {path, path};
+        d.host.user.answers = {UserAnswer::No, UserAnswer::Yes};
+        QVERIFY(!d.doc.doSave(true));
+        QCOMPARE(d.host.user.questions.size(), 1);
+        QVERIFY(d.host.user.questions.first().contains(QLatin1String("already exists")));
+        QCOMPARE(readBytes(path), QByteArray("old"));
+        QVERIFY(d.doc.isModified());
+        QVERIFY(d.doc.pathName().isEmpty());
+
+        QVERIFY(d.doc.doSave(true));
+        QCOMPARE(d.host.user.questions.size(), 2);
+        QCOMPARE(readBytes(path).left(4), QByteArray("\x89PNG"));
+        QCOMPARE(d.doc.pathName(), QFileInfo(path).absoluteFilePath());
+        QCOMPARE(d.doc.title(), QStringLiteral("taken.png"));
+        QVERIFY(!d.doc.isModified());
+    }
+
+    void saveWithoutPathOffersDocumentType() {
+        Doc d;
+        d.host.user.savePaths.push_back(dir->filePath(QStringLiteral("picture")));
+        QVERIFY(d.doc.doSave(false));
+        QCOMPARE(d.host.user.lastSaveFilter, CVantrelDoc::documentTypeFilter());
+        QCOMPARE(d.host.user.lastDefaultSuffix, QStringLiteral("bmp"));
+        const QString path = dir->filePath(QStringLiteral("picture.bmp"));
+        QCOMPARE(readBytes(path).left(2), QByteArray("BM"));
+        QCOMPARE(d.doc.pathName(), QFileInfo(path).absoluteFilePath());
+        QCOMPARE(d.doc.title(), QStringLiteral("picture.bmp"));
+
+        // With a path, Save asks nothing.
+        d.host.user.lastSaveFilter.clear();
+        d.doc.setModifiedFlag(true);
+        QVERIFY(d.doc.doSave(false));
+        QVERIFY(d.host.user.lastSaveFilter.isEmpty());
+        QVERIFY(!d.doc.isModified());
+    }
+
+    void damagedFiles_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("outcome");
+
+        // Noise, so that every format has plenty of pixel data after its header.
+        QImage noise(64, 48, QImage::Format_RGB888);
+        QRandomGenerator random(7);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                noise.setPixel(x, y, random.generate() | 0xFF000000u);
+        const auto bitmap = Bitmap::fromImage(noise);
+        const struct {
+            const char* ext;
+            Damage cut, garbage;
+        } formats[] = {{"png", Fails, Fails},
+                       {"bmp", FullSize, FullSize},
+                       {"gif", FullSize, Fails},
+                       {"jpg", FullSize, FullSize}};
+        for (const auto& f : formats) {
+            const QString name = QStringLiteral("damaged.") + QLatin1String(f.ext);
+            const QByteArray valid = saveToBytes(*bitmap, dir->filePath(name));
+            QByteArray garbage = valid;
+            for (qsizetype i = valid.size() / 2; i < valid.size() / 2 + 64; ++i)
+                garbage[i] = char(random.bounded(256));
+            QTest::addRow("%s header cut", f.ext) << name << valid.left(20) << int(Fails);
+            QTest::addRow("%s data cut", f.ext)
+                << name << valid.left(valid.size() * 3 / 4) << int(f.cut);
+            QTest::addRow("%s garbage", f.ext) << name << garbage << int(f.garbage);
+        }
+        QByteArray randomBytes(4096, '\0');
+        for (char& c : randomBytes)
+            c = char(random.bounded(256));
+        QTest::newRow("random bytes") << "random.png" << randomBytes << int(Fails);
+        QTest::newRow("empty") << "empty.bmp" << QByteArray() << int(Fails);
+    }
+
+    void damagedFiles() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, outcome);
+        const QString path = dir->filePath(name);
+        QVERIFY(writeBytes(path, bytes));
+        const auto loaded = vantrel::loadImageFile(path);
+        if (outcome == Fails) {
+            QVERIFY(!loaded.bitmap);
+            QVERIFY2(loaded.error.startsWith(QStringLiteral("Cannot open %1: ").arg(name)),
+                     qPrintable(loaded.error));
+        } else {
+            QVERIFY2(loaded.bitmap, qPrintable(loaded.error));
+            QCOMPARE(loaded.bitmap->size(), QSize(64, 48));
+            QCOMPARE(loaded.bitmap->format(), PixelFormat::RGB24);
+        }
+    }
+
+    void oversizedHeadersRefused_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("png") << "huge.png" << pngClaiming(65535, 65535);
+        QTest::newRow("bmp") << "huge.bmp" << bmpClaiming(65535, 65535);
+        QTest::newRow("bmp bottom-up") << "huge-up.bmp" << bmpClaiming(65535, -65535);
+    }
+
+    void oversizedHeadersRefused() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        const QString path = dir->filePath(name);
+        QVERIFY(writeBytes(path, bytes));
+        QElapsedTimer timer;
+        timer.start();
+        const auto loaded = vantrel::loadImageFile(path);
+        qInfo("%s refused in %lld ms", qPrintable(name), timer.elapsed());
+        QVERIFY(!loaded.bitmap);
+        QVERIFY2(loaded.error.startsWith(QStringLiteral("Cannot open %1: ").arg(name)) &&
+                     loaded.error.contains(QLatin1String("too large")),
+                 qPrintable(loaded.error));
+    }
+
+    void aboveQtDefaultLimitOpens() {
+        QImage big(6000, 6000, QImage::Format_RGB888);
+        big.fill(qRgb(12, 34, 56));
+        const QString path = dir->filePath(QStringLiteral("big.png"));
+        QVERIFY(big.save(path));
+        big = QImage();
+        QImageReader::setAllocationLimit(128); // Qt's default, as in a fresh process
+        const auto loaded = vantrel::loadImageFile(path);
+        QVERIFY2(loaded.bitmap, qPrintable(loaded.error));
+        QCOMPARE(loaded.bitmap->size(), QSize(6000, 6000));
+        QCOMPARE(loaded.bitmap->pixel(5999, 5999), qRgb(12, 34, 56));
+    }
+
+private:
+    std::optional<QTemporaryDir> dir;
+};
+
+QTEST_MAIN(TestFiles)
+#include "test_files.moc"
