@@ -4,6 +4,7 @@
 #include "colourbar/ColourState.h"
 #include "document/DocumentHost.h"
 #include "document/UserPrompt.h"
+#include "operations/PreviewSession.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -19,6 +20,15 @@ public:
     std::deque<int> openFilterChoices;      // filter the user picks in the open dialog
     std::deque<QString> savePaths;          // answers to the save dialog
     std::deque<int> saveFilterChoices;      // filter the user picks in the save dialog
+    // An adjustment dialog: the slider positions it previews, in order, then its result.
+    struct AdjustmentScript {
+        std::vector<vantrel::SliderPositions> previews;
+        int result = 1;
+    };
+    std::deque<AdjustmentScript> adjustments;
+    std::deque<std::optional<int>> blurSizes;
+    std::deque<std::optional<vantrel::ConversionRequest>> conversions;
+    QList<vantrel::Adjustment> adjustmentsRun;
     QStringList messages;
     QStringList questions;
     int lastOpenFilterShown = 0;
@@ -71,6 +81,31 @@ public:
         if (!defaultSuffix.isEmpty() && QFileInfo(p).suffix().isEmpty())
             p += QLatin1Char('.') + defaultSuffix;
         return p;
+    }
+
+    int runAdjustment(vantrel::Adjustment kind, vantrel::PreviewSession& session) override {
+        adjustmentsRun.append(kind);
+        if (adjustments.empty())
+            return 2;
+        const AdjustmentScript script = adjustments.front();
+        adjustments.pop_front();
+        for (const vantrel::SliderPositions& p : script.previews)
+            session.preview(vantrel::adjustmentFunction(kind, p));
+        return script.result;
+    }
+    std::optional<int> askBlurSize(int) override {
+        if (blurSizes.empty())
+            return std::nullopt;
+        const auto size = blurSizes.front();
+        blurSizes.pop_front();
+        return size;
+    }
+    std::optional<vantrel::ConversionRequest> askConversion(QSize) override {
+        if (conversions.empty())
+            return std::nullopt;
+        const auto request = conversions.front();
+        conversions.pop_front();
+        return request;
     }
 };
 

@@ -1,5 +1,9 @@
 #include "app/DialogPrompt.h"
 
+#include "operations/CAdjustDlg.h"
+#include "operations/CBlurDlg.h"
+#include "operations/CImageDlg.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -96,6 +100,36 @@ QString DialogPrompt::askSavePath(const QString& filter, int& filterIndex,
     dialog.setDefaultSuffix(defaultSuffix);
     const QStringList chosen = runFileDialog(dialog, filter, filterIndex);
     return chosen.isEmpty() ? QString() : chosen.first();
+}
+
+int DialogPrompt::runAdjustment(Adjustment kind, PreviewSession& session) {
+    std::unique_ptr<CAdjustDlg> dialog;
+    switch (kind) {
+    case Adjustment::Brightness:
+        dialog = std::make_unique<CAdjustBrightnessDlg>(session, m_parent);
+        break;
+    case Adjustment::Contrast:
+        dialog = std::make_unique<CAdjustContrastDlg>(session, m_parent);
+        break;
+    case Adjustment::HueSaturation:
+        dialog = std::make_unique<CAdjustHSBDlg>(session, m_parent);
+        break;
+    }
+    return dialog->exec() == QDialog::Accepted ? 1 : 2;
+}
+
+std::optional<int> DialogPrompt::askBlurSize(int current) {
+    CBlurDlg dialog(current, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.blurSize();
+}
+
+std::optional<ConversionRequest> DialogPrompt::askConversion(QSize current) {
+    CImageDlg dialog(current, *this, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.request();
 }
 
 } // namespace vantrel

@@ -23,6 +23,9 @@ public:
     QStringList askOpenPaths(const QString& filter, int& filterIndex) override;
     QString askSavePath(const QString& filter, int& filterIndex,
                         const QString& defaultSuffix) override;
+    int runAdjustment(Adjustment kind, PreviewSession& session) override;
+    std::optional<int> askBlurSize(int current) override;
+    std::optional<ConversionRequest> askConversion(QSize current) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -1,5 +1,7 @@
 // vantrel-cli: the batch front end of the editor's image loader and saver.
 
+#include "cli/BatchOperations.h"
+#include "document/CVantrelDoc.h"
 #include "imaging/ImageFile.h"
 
 #include <QCommandLineParser>
@@ -12,8 +14,10 @@ enum ExitCode { Success = 0, FileError = 1, UsageError = 2 };
 
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
-        "Loads an image exactly as the Vantrel editor does and writes it again with the encoder\n"
-        "the output's extension selects (.png PNG; .gif GIF; .jpg, .jpeg, .jpe, .jfif JPEG;\n"
+        "Loads an image exactly as the Vantrel editor does, applies the operations given with\n"
+        "--op in their order exactly as the editor's commands do, and writes the result with the\n"
+        "encoder the output's extension selects (.png PNG; .gif GIF; .jpg, .jpeg, .jpe, .jfif "
+        "JPEG;\n"
         "anything else BMP), through a temporary file that replaces the output only when\n"
         "complete.\n\n"
         "Exit status: 0 on success, 1 when a file cannot be read or written, 2 for a usage "
@@ -27,6 +31,10 @@ void describe(QCommandLineParser& parser) {
         {QStringLiteral("info"), QStringLiteral("Print WIDTHxHEIGHT FORMAT, FORMAT being one of "
                                                 "1bppIndexed, 4bppIndexed, 8bppIndexed, 24bppRGB, "
                                                 "32bppARGB, 32bppPARGB.")});
+    parser.addOption({QStringLiteral("op"),
+                      QStringLiteral("Apply operation <op> (may be repeated). Operations:\n") +
+                          vantrel::batchOperationsHelp(),
+                      QStringLiteral("op")});
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The image to read (BMP, PNG, GIF or JPEG)."));
 }
@@ -60,12 +68,28 @@ int main(int argc, char* argv[]) {
         return usageError(inputs.isEmpty() ? QStringLiteral("no INPUT given")
                                            : QStringLiteral("only one INPUT can be given"));
 
+    std::vector<vantrel::BatchOperation> operations;
+    for (const QString& text : parser.values(QStringLiteral("op"))) {
+        QString error;
+        std::optional<vantrel::BatchOperation> op = vantrel::parseBatchOperation(text, error);
+        if (!op)
+            return usageError(error);
+        operations.push_back(std::move(*op));
+    }
+
     vantrel::LoadedImage loaded = vantrel::loadImageFile(inputs.first());
     if (!loaded.bitmap) {
         std::fprintf(stderr, "%s\n", qPrintable(loaded.error));
         return FileError;
     }
-    const vantrel::Bitmap& bitmap = *loaded.bitmap;
+    vantrel::BatchHost host;
+    vantrel::CVantrelDoc document(host);
+    document.setBitmap(std::move(loaded.bitmap));
+    for (const vantrel::BatchOperation& op : operations)
+        op(document, host.batchPrompt());
+    if (!host.batchPrompt().messages.isEmpty())
+        return FileError; // an operation could not be carried out; it said why
+    const vantrel::Bitmap& bitmap = *document.bitmap();
     if (parser.isSet(QStringLiteral("info")))
         std::printf("%dx%d %s\n", bitmap.width(), bitmap.height(),
                     qPrintable(vantrel::formatName(bitmap.format())));

@@ -20,6 +20,7 @@ CVantrelDoc::CVantrelDoc(DocumentHost& host, QObject* parent) : QObject(parent),
     onCommand(cmd::FileSave, [this] { doSave(false); });
     onCommand(cmd::FileSaveAs, [this] { doSave(true); });
     onCommand(cmd::SwapColours, [this] { m_host.colours().swap(); });
+    registerOperationCommands();
     onCommand(cmd::FileClose, [this] {
         if (saveModified())
             Q_EMIT closeRequested();
@@ -288,7 +289,11 @@ void CVantrelDoc::commitFloatingSelection() {
         m_selecting = false;
         updateAllViews();
     }
-    if (tools.currentTool() == tool::TextTyping)
+    finishTextEntryIfTyping();
+}
+
+void CVantrelDoc::finishTextEntryIfTyping() {
+    if (m_host.toolState().currentTool() == tool::TextTyping)
         finishTextEntry();
 }
 

@@ -104,6 +104,15 @@ public:
     void undo();
     void redo();
 
+    // The bitmap the image operations change: the floating selection if there is one, else
+    // the document bitmap.
+    Bitmap* effectTarget() const { return m_floating ? m_floating.get() : m_bitmap.get(); }
+    // Ends text entry if text is being typed.
+    void finishTextEntryIfTyping();
+    // Sets pixel (x, y) of the document bitmap to the average of its blur window; records
+    // nothing (the blur brush records its own step).
+    void blurOnePixel(int x, int y);
+
     // Announces a change of the whole image.
     void updateAllViews() { Q_EMIT changed(QRect()); }
 
@@ -121,6 +130,8 @@ Q_SIGNALS:
     void closeRequested();
 
 private:
+    // The image operations' commands (flips, moves, adjustments, filters, conversion, crop).
+    void registerOperationCommands();
     void reportOutOfMemory();
     void clearRedo();
 

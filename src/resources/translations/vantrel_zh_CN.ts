@@ -671,10 +671,152 @@ Line width 4</source>
     </message>
 </context>
 <context>
+    <name>vantrel::CAdjustBrightnessDlg</name>
+    <message>
+        <source>Adjust Brightness</source>
+        <translation>调整亮度</translation>
+    </message>
+    <message>
+        <source>Red:</source>
+        <translation>红色:</translation>
+    </message>
+    <message>
+        <source>Green:</source>
+        <translation>绿色:</translation>
+    </message>
+    <message>
+        <source>Blue:</source>
+        <translation>蓝色:</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CAdjustContrastDlg</name>
+    <message>
+        <source>Adjust Contrast</source>
+        <translation>调整对比度</translation>
+    </message>
+    <message>
+        <source>Red:</source>
+        <translation>红色:</translation>
+    </message>
+    <message>
+        <source>Green:</source>
+        <translation>绿色:</translation>
+    </message>
+    <message>
+        <source>Blue:</source>
+        <translation>蓝色:</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CAdjustDlg</name>
+    <message>
+        <source>Lock</source>
+        <translation>锁定</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CAdjustHSBDlg</name>
+    <message>
+        <source>Adjust Saturation</source>
+        <translation>调整饱和度</translation>
+    </message>
+    <message>
+        <source>Hue:</source>
+        <translation>色调:</translation>
+    </message>
+    <message>
+        <source>Saturation:</source>
+        <translation>饱和度:</translation>
+    </message>
+    <message>
+        <source>Brightness:</source>
+        <translation>亮度:</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CBlurDlg</name>
+    <message>
+        <source>Set Blur</source>
+        <translation>设置模糊</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Size:</source>
+        <translation>尺寸:</translation>
+    </message>
+</context>
+<context>
     <name>vantrel::CColorBar</name>
     <message>
         <source>Opacity:</source>
         <translation>透明度:</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CImageDlg</name>
+    <message>
+        <source>New Image Type</source>
+        <translation>新的图像类型</translation>
+    </message>
+    <message>
+        <source>Colour</source>
+        <translation>颜色</translation>
+    </message>
+    <message>
+        <source>Monochrome</source>
+        <translation>单色</translation>
+    </message>
+    <message>
+        <source>16 Colours</source>
+        <translation>16位颜色</translation>
+    </message>
+    <message>
+        <source>256 Colours</source>
+        <translation>256位颜色</translation>
+    </message>
+    <message>
+        <source>True Colour</source>
+        <translation>真彩色</translation>
+    </message>
+    <message>
+        <source>32-bit Colour</source>
+        <translation>32位颜色</translation>
+    </message>
+    <message>
+        <source>Stretch</source>
+        <translation>拉伸</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Width:</source>
+        <translation>宽度:</translation>
+    </message>
+    <message>
+        <source>Height:</source>
+        <translation>高度:</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,179 @@
+#include "cli/BatchOperations.h"
+
+#include "app/CommandIds.h"
+#include "document/CVantrelDoc.h"
+#include "operations/PreviewSession.h"
+
+#include <QHash>
+#include <cstdio>
+
+namespace vantrel {
+
+void BatchPrompt::showMessage(const QString& text, Icon) {
+    messages.append(text);
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+int BatchPrompt::runAdjustment(Adjustment kind, PreviewSession& session) {
+    session.preview(adjustmentFunction(kind, positions));
+    return 1;
+}
+
+namespace {
+
+// Whole numbers separated by commas; nothing when any part is not a number.
+std::optional<QList<int>> numbers(const QString& text) {
+    QList<int> values;
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int v = part.trimmed().toInt(&ok);
+        if (!ok)
+            return std::nullopt;
+        values.append(v);
+    }
+    return values;
+}
+
+BatchOperation command(int id) {
+    return [id](CVantrelDoc& doc, BatchPrompt&) { doc.executeCommand(id); };
+}
+
+struct Entry {
+    const char* name;
+    const char* arguments; // empty: takes none
+    std::function<std::optional<BatchOperation>(const QList<int>& args, const QString& raw)> make;
+};
+
+std::optional<BatchOperation> adjustment(int id, const QList<int>& a) {
+    if (a.size() != 3 || std::any_of(a.begin(), a.end(), [](int v) { return v < 0 || v > 100; }))
+        return std::nullopt;
+    const SliderPositions p{a[0], a[1], a[2]};
+    return [id, p](CVantrelDoc& doc, BatchPrompt& prompt) {
+        prompt.positions = p;
+        doc.executeCommand(id);
+    };
+}
+
+const std::vector<Entry>& entries() {
+    static const std::vector<Entry> table = {
+        {"invert", "", [](auto&, auto&) { return command(cmd::Invert); }},
+        {"greyscale", "", [](auto&, auto&) { return command(cmd::Greyscale); }},
+        {"sharpen", "", [](auto&, auto&) { return command(cmd::Sharpen); }},
+        {"emboss", "", [](auto&, auto&) { return command(cmd::Emboss); }},
+        {"flip-vertical", "", [](auto&, auto&) { return command(cmd::FlipVertical); }},
+        {"flip-horizontal", "", [](auto&, auto&) { return command(cmd::FlipHorizontal); }},
+        {"rotate-left", "", [](auto&, auto&) { return command(cmd::RotateLeft); }},
+        {"rotate-right", "", [](auto&, auto&) { return command(cmd::RotateRight); }},
+        {"blur", "N (3, 5, 7 or 9)",
+         [](const QList<int>& a, const QString&) -> std::optional<BatchOperation> {
+             if (a.size() != 1 || (a[0] != 3 && a[0] != 5 && a[0] != 7 && a[0] != 9))
+                 return std::nullopt;
+             const int size = a[0];
+             return [size](CVantrelDoc& doc, BatchPrompt& prompt) {
+                 prompt.blurSize = size;
+                 doc.executeCommand(cmd::BlurSettings);
+                 doc.executeCommand(cmd::BlurImage);
+             };
+         }},
+        {"move", "DX,DY",
+         [](const QList<int>& a, const QString&) -> std::optional<BatchOperation> {
+             if (a.size() != 2)
+                 return std::nullopt;
+             const int dx = a[0], dy = a[1];
+             return [dx, dy](CVantrelDoc& doc, BatchPrompt&) {
+                 for (int i = 0; i < std::abs(dx); ++i)
+                     doc.executeCommand(dx < 0 ? cmd::MoveLeft : cmd::MoveRight);
+                 for (int i = 0; i < std::abs(dy); ++i)
+                     doc.executeCommand(dy < 0 ? cmd::MoveUp : cmd::MoveDown);
+             };
+         }},
+        {"brightness", "R,G,B (0-100)",
+         [](const QList<int>& a, const QString&) { return adjustment(cmd::Brightness, a); }},
+        {"contrast", "R,G,B (0-100)",
+         [](const QList<int>& a, const QString&) { return adjustment(cmd::Contrast, a); }},
+        {"hsb", "H,S,B (0-100)",
+         [](const QList<int>& a, const QString&) { return adjustment(cmd::HueSaturation, a); }},
+        {"convert", "BITS[,W,H[,stretch]] (BITS 1, 4, 8, 24 or 32)",
+         [](const QList<int>&, const QString& raw) -> std::optional<BatchOperation> {
+             QStringList parts = raw.split(QLatin1Char(','));
+             bool stretch = false;
+             if (parts.size() == 4 && parts.last().trimmed() == QLatin1String("stretch")) {
+                 stretch = true;
+                 parts.removeLast();
+             }
+             const auto a = numbers(parts.join(QLatin1Char(',')));
+             if (!a || (a->size() != 1 && a->size() != 3))
+                 return std::nullopt;
+             static const QHash<int, PixelFormat> formats = {{1, PixelFormat::Indexed1},
+                                                             {4, PixelFormat::Indexed4},
+                                                             {8, PixelFormat::Indexed8},
+                                                             {24, PixelFormat::RGB24},
+                                                             {32, PixelFormat::ARGB32}};
+             if (!formats.contains(a->at(0)))
+                 return std::nullopt;
+             ConversionRequest request;
+             request.format = formats.value(a->at(0));
+             request.stretch = stretch;
+             if (a->size() == 3) {
+                 if (a->at(1) < 1 || a->at(1) > 2048 || a->at(2) < 1 || a->at(2) > 2048)
+                     return std::nullopt;
+                 request.size = QSize(a->at(1), a->at(2));
+             }
+             return [request](CVantrelDoc& doc, BatchPrompt& prompt) {
+                 ConversionRequest r = request;
+                 if (r.size.isEmpty() && doc.bitmap())
+                     r.size = doc.bitmap()->size();
+                 prompt.conversion = r;
+                 doc.executeCommand(cmd::ConvertImage);
+             };
+         }},
+    };
+    return table;
+}
+
+} // namespace
+
+std::optional<BatchOperation> parseBatchOperation(const QString& text, QString& error) {
+    const qsizetype eq = text.indexOf(QLatin1Char('='));
+    const QString name = eq < 0 ? text : text.left(eq);
+    const QString raw = eq < 0 ? QString() : text.mid(eq + 1);
+    for (const Entry& e : entries()) {
+        if (name != QLatin1String(e.name))
+            continue;
+        const bool takesArguments = *e.arguments != '\0';
+        if (takesArguments == raw.isEmpty() || (takesArguments && eq < 0)) {
+            error = takesArguments ? QStringLiteral("operation '%1' needs %2")
+                                         .arg(name, QLatin1String(e.arguments))
+                                   : QStringLiteral("operation '%1' takes no argument").arg(name);
+            return std::nullopt;
+        }
+        QList<int> args;
+        if (takesArguments && name != QLatin1String("convert")) {
+            const auto parsed = numbers(raw);
+            if (!parsed) {
+                error = QStringLiteral("bad argument '%1' of operation '%2'").arg(raw, name);
+                return std::nullopt;
+            }
+            args = *parsed;
+        }
+        std::optional<BatchOperation> op = e.make(args, raw);
+        if (!op)
+            error = QStringLiteral("bad argument '%1' of operation '%2' (expected %3)")
+                        .arg(raw, name, QLatin1String(e.arguments));
+        return op;
+    }
+    error = QStringLiteral("unknown operation '%1'").arg(name);
+    return std::nullopt;
+}
+
+QString batchOperationsHelp() {
+    QString help;
+    for (const Entry& e : entries())
+        help +=
+            *e.arguments
+                ? QStringLiteral("  %1=%2\n").arg(QLatin1String(e.name), QLatin1String(e.arguments))
+                : QStringLiteral("  %1\n").arg(QLatin1String(e.name));
+    return help;
+}
+
+} // namespace vantrel

@@ -1,0 +1,79 @@
+#include "operations/PreviewSession.h"
+
+#include "document/CVantrelDoc.h"
+
+namespace vantrel {
+
+void applyToBitmap(Bitmap& bitmap, const std::function<void(QImage&)>& op) {
+    if (bitmap.isNull())
+        return;
+    if (bitmap.format() == PixelFormat::ARGB32) {
+        op(bitmap.image());
+        return;
+    }
+    QImage argb = bitmap.toArgb32();
+    if (argb.isNull())
+        return;
+    op(argb);
+    bitmap.assignFromArgb32(argb);
+}
+
+PreviewSession::PreviewSession(CVantrelDoc& document) : m_document(document) {
+    if (!m_document.bitmap() || !m_document.takeUndoSnapshot())
+        return;
+    if (m_document.floatingSelection())
+        m_sourceFloating = m_document.takeFloatingSelection();
+    else if (!m_document.savePendingSnapshot())
+        return;
+    m_open = true;
+}
+
+PreviewSession::~PreviewSession() {
+    // Closed neither by Apply nor by Cancel: the floating selection comes back untouched.
+    if (m_open && !m_ended && m_sourceFloating)
+        restoreFloating();
+}
+
+void PreviewSession::preview(const Adjustment& adjustment) {
+    if (!m_open || m_ended)
+        return;
+    if (m_sourceFloating) {
+        std::unique_ptr<Bitmap> working = m_sourceFloating->clone();
+        if (!working)
+            return;
+        applyToBitmap(*working, adjustment);
+        m_document.setFloatingSelection(std::move(working));
+    } else {
+        if (!m_document.restorePendingSnapshot())
+            return;
+        applyToBitmap(*m_document.bitmap(), adjustment);
+    }
+    m_previewed = true;
+    m_document.updateAllViews();
+}
+
+void PreviewSession::apply() {
+    if (!m_open || m_ended)
+        return;
+    m_ended = true;
+    if (m_sourceFloating && !m_previewed)
+        m_document.setFloatingSelection(std::move(m_sourceFloating));
+    m_sourceFloating.reset();
+}
+
+void PreviewSession::cancel() {
+    if (!m_open || m_ended)
+        return;
+    m_ended = true;
+    if (m_sourceFloating)
+        restoreFloating();
+    else
+        m_document.undo();
+}
+
+void PreviewSession::restoreFloating() {
+    m_document.setFloatingSelection(std::move(m_sourceFloating));
+    m_document.updateAllViews();
+}
+
+} // namespace vantrel

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "imaging/Bitmap.h"
+
+#include <QImage>
+#include <functional>
+#include <memory>
+
+namespace vantrel {
+
+class CVantrelDoc;
+
+// The live preview of an adjustment dialog. Opening records the undo step and sets aside
+// the untouched pixels: the floating selection if there is one, else a pending snapshot of the
+// document bitmap. Every preview starts again from those pixels, so the result never depends
+// on earlier slider positions. The dialog ends the session with apply() or cancel(); a session
+// ended otherwise restores a floating selection and leaves the document bitmap as it is.
+class PreviewSession {
+public:
+    using Adjustment = std::function<void(QImage& argb)>;
+
+    explicit PreviewSession(CVantrelDoc& document);
+    ~PreviewSession();
+    PreviewSession(const PreviewSession&) = delete;
+    PreviewSession& operator=(const PreviewSession&) = delete;
+
+    // False when the undo step could not be recorded (memory exhausted): the dialog must not
+    // run.
+    bool isOpen() const { return m_open; }
+    bool hasPreview() const { return m_previewed; }
+
+    // Recomputes the preview from the untouched pixels and repaints.
+    void preview(const Adjustment& adjustment);
+    // Keeps the last preview.
+    void apply();
+    // Goes back to the untouched pixels: the floating selection as it was, or an undo that
+    // puts the preview on the redo stack.
+    void cancel();
+
+private:
+    void restoreFloating();
+
+    CVantrelDoc& m_document;
+    std::unique_ptr<Bitmap> m_sourceFloating;
+    bool m_open = false;
+    bool m_previewed = false;
+    bool m_ended = false;
+};
+
+// Runs `op` on the pixels of a bitmap in straight 32-bit ARGB: directly for 32-bit ARGB
+// bitmaps, through a 32-bit copy written back in the bitmap's own format otherwise.
+void applyToBitmap(Bitmap& bitmap, const std::function<void(QImage&)>& op);
+
+} // namespace vantrel
