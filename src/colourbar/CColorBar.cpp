@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QSlider>
 
 namespace vantrel {
@@ -43,7 +44,7 @@ CColorBar::CColorBar(ColourState& colours, QWidget* parent)
     m_slider->setGeometry(52, 192, 100, 20);
     m_label->setGeometry(156, 192, 34, 20);
     connect(m_slider, &QSlider::valueChanged, this, &CColorBar::opacityMoved);
-    connect(&colours, &ColourState::changed, this, qOverload<>(&QWidget::update));
+    connect(&colours, &ColourState::changed, this, &CColorBar::coloursChanged);
     setMinimumSize(sizeHint());
 }
 
@@ -64,6 +65,16 @@ std::optional<QRgb> CColorBar::colourAt(QPoint point) const {
     if (wheelRect().contains(point))
         return m_wheel.pixel(point - wheelRect().topLeft()) & 0x00FFFFFFu;
     return std::nullopt;
+}
+
+void CColorBar::coloursChanged() {
+    // The colour picker sets the opacity from a picked colour: the slider follows.
+    if (m_slider->value() != m_colours.opacity()) {
+        const QSignalBlocker block(m_slider);
+        m_slider->setValue(m_colours.opacity());
+        m_label->setText(QStringLiteral("%1%").arg(m_colours.opacity()));
+    }
+    update();
 }
 
 void CColorBar::opacityMoved(int position) {

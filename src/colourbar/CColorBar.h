@@ -36,6 +36,7 @@ protected:
 
 private:
     void opacityMoved(int position);
+    void coloursChanged();
 
     ColourState& m_colours;
     QImage m_frame; // the checkerboard behind the two colours

@@ -9,6 +9,7 @@
 #include "imaging/ImageFile.h"
 
 #include <QFileInfo>
+#include <cstring>
 
 namespace vantrel {
 
@@ -254,6 +255,25 @@ bool CVantrelDoc::restorePendingSnapshot() {
     }
     m_bitmap = std::move(copy);
     return true;
+}
+
+void CVantrelDoc::restorePendingArea(const QRect& area) {
+    if (!m_pending || !m_bitmap)
+        return;
+    const QImage& from = m_pending->image();
+    QImage& to = m_bitmap->image();
+    const QRect r = area.intersected(to.rect());
+    if (from.size() != to.size() || from.format() != to.format() || from.depth() < 8) {
+        restorePendingSnapshot();
+        return;
+    }
+    if (r.isEmpty())
+        return;
+    const int bytesPerPixel = from.depth() / 8;
+    const size_t bytes = size_t(r.width()) * size_t(bytesPerPixel);
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        std::memcpy(to.scanLine(y) + r.left() * bytesPerPixel,
+                    from.constScanLine(y) + r.left() * bytesPerPixel, bytes);
 }
 
 void CVantrelDoc::commitPendingSnapshot() {

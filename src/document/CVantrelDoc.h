@@ -98,6 +98,9 @@ public:
     bool takeUndoSnapshot();
     bool savePendingSnapshot();
     bool restorePendingSnapshot();
+    // Copies `area` of the pending snapshot back into the document bitmap, leaving the rest
+    // as it is: a drag redraws from the untouched image at the cost of what it changed.
+    void restorePendingArea(const QRect& area);
     void commitPendingSnapshot();
     void commitFloatingSelection();
     void finishTextEntry();

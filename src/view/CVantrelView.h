@@ -60,6 +60,8 @@ public:
     std::unique_ptr<Bitmap>& strokeLayer() override { return m_strokeLayer; }
     std::vector<QPoint>& lassoPath() override { return m_lasso; }
     void repaintNow() override;
+    bool dragging() const override { return m_dragging; }
+    void cancelDrag() override { m_dragging = false; }
 
     QSize sizeHint() const override;
 

@@ -1,6 +1,8 @@
 #include "view/tools/Tool.h"
 
 #include "app/ToolState.h"
+#include "view/tools/PaintingTools.h"
+#include "view/tools/ShapeTool.h"
 
 namespace vantrel {
 
@@ -21,6 +23,17 @@ ToolTable::ToolTable() {
     set({LassoSelect}, {true, false, false, false});
     set({LassoDrawing}, {true, true, false, true});
     set({BlurBrush, Eraser}, {true, true, false, false});
+
+    install({Pencil}, std::make_shared<PencilTool>());
+    install({Eraser}, std::make_shared<EraserTool>());
+    install({Fill}, std::make_shared<FillTool>());
+    install({ColourPicker}, std::make_shared<ColourPickerTool>());
+    install({BlurBrush}, std::make_shared<BlurBrushTool>());
+    install({Line}, std::make_shared<ShapeTool>(ShapeKind::Line));
+    install({Rectangle}, std::make_shared<ShapeTool>(ShapeKind::Rectangle));
+    install({FilledRectangle}, std::make_shared<ShapeTool>(ShapeKind::FilledRectangle));
+    install({Ellipse}, std::make_shared<ShapeTool>(ShapeKind::Ellipse));
+    install({FilledEllipse}, std::make_shared<ShapeTool>(ShapeKind::FilledEllipse));
 }
 
 ToolTable::~ToolTable() = default;

@@ -31,6 +31,10 @@ public:
     // The lasso's vertices in image coordinates.
     virtual std::vector<QPoint>& lassoPath() = 0;
     virtual int zoom() const = 0;
+    // Whether the left button went down in the view and is still held for this tool.
+    virtual bool dragging() const = 0;
+    // Ends the drag at once (a right-button cancel): later moves and the release do nothing.
+    virtual void cancelDrag() = 0;
     // Repaints the view at once (for feedback while dragging).
     virtual void repaintNow() = 0;
 };

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "imaging/Bitmap.h"
+#include "view/tools/Tool.h"
+
+#include <QRect>
+
+namespace vantrel {
+
+class CVantrelDoc;
+class ColourState;
+
+enum class ShapeKind { Line, Rectangle, FilledRectangle, Ellipse, FilledEllipse };
+
+// The rubber-band shapes: from the anchor at button down to the mouse, redrawn from the
+// untouched image at every move. Only the area the previous shape covered is restored, so a
+// move costs in proportion to the shape, not to the image.
+class ShapeTool : public Tool {
+public:
+    explicit ShapeTool(ShapeKind kind) : m_kind(kind) {}
+
+    void press(ToolContext& ctx, QPoint p) override;
+    void move(ToolContext& ctx, QPoint p) override;
+    void rightPress(ToolContext& ctx, QPoint p) override;
+
+private:
+    ShapeKind m_kind;
+    QRect m_drawn; // the area the shape on the image covers now
+};
+
+// Draws one shape from `anchor` to `point` with width option `width` onto `bitmap`, and
+// returns the area it may have changed.
+QRect drawShape(Bitmap& bitmap, ShapeKind kind, QPoint anchor, QPoint point, int width, QRgb fore,
+                QRgb back);
+
+} // namespace vantrel
