@@ -1,0 +1,508 @@
+#include "ScriptedHost.h"
+#include "app/CChildFrame.h"
+#include "app/CMainFrame.h"
+#include "app/CVantrelApp.h"
+#include "app/CommandIds.h"
+#include "app/Settings.h"
+#include "app/ToolState.h"
+#include "document/CVantrelDoc.h"
+#include "imaging/Bitmap.h"
+#include "view/CVantrelView.h"
+#include "view/tools/Tool.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPrinter>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vantrel;
+
+namespace {
+
+// Lets deferred deletions and queued update timers run.
+void settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Where pixel (0, 0) belongs: centred on an axis the zoomed image leaves room on, else 4 in.
+QPoint expectedOrigin(QSize client, QSize image, int zoom) {
+    const auto axis = [](int window, int content) {
+        const int centred = (window - content) / 2;
+        return centred >= 5 ? centred : 4;
+    };
+    return {axis(client.width(), image.width() * zoom),
+            axis(client.height(), image.height() * zoom)};
+}
+
+std::unique_ptr<Bitmap> solidBitmap(QSize size, QRgb colour) {
+    auto bitmap = std::make_unique<Bitmap>(size.width(), size.height(), PixelFormat::ARGB32);
+    bitmap->image().fill(colour);
+    return bitmap;
+}
+
+QImage rendered(const CVantrelView& view) {
+    QImage image(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    view.render(image);
+    return image;
+}
+
+// Window point in the middle of an image pixel.
+QPoint centreOf(const CVantrelView& view, QPoint pixel) {
+    return view.imageToWindow(QRect(pixel, QSize(1, 1))).center();
+}
+
+// Takes every event, records each call as "p2,3" (press), "m", "r" (release) or "R" (right
+// press) and, as the real tools do, moves the last point along while dragging.
+class Recorder : public Tool {
+public:
+    QStringList calls;
+    QPoint lastPointAtPress{-100, -100};
+
+    void press(ToolContext& context, QPoint p) override {
+        lastPointAtPress = context.lastPoint();
+        add("p", p);
+    }
+    void move(ToolContext& context, QPoint p) override {
+        context.setLastPoint(p);
+        add("m", p);
+    }
+    void release(ToolContext&, QPoint p) override { add("r", p); }
+    void rightPress(ToolContext&, QPoint p) override { add("R", p); }
+
+private:
+    void add(const char* kind, QPoint p) {
+        calls.append(QStringLiteral("%1%2,%3").arg(QLatin1String(kind)).arg(p.x()).arg(p.y()));
+    }
+};
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// A shown view onto its own document, with its own host and dispatch table.
+struct Rig {
+    ScriptedHost host;
+    CVantrelDoc doc{host};
+    ToolTable table;
+    CVantrelView view{doc, host, table, nullptr};
+
+    Rig(QSize image, QSize window, QRgb fill = 0xFFFFFFFF) {
+        if (!image.isEmpty())
+            doc.setBitmap(solidBitmap(image, fill));
+        view.resize(window);
+        view.show();
+    }
+    bool exposed() { return QTest::qWaitForWindowExposed(&view); }
+    QSize client() const { return view.viewport()->size(); }
+};
+
+} // namespace
+
+class ViewTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { settle(); }
+
+    void originCentresSmallImagesAndPinsLargeOnes() {
+        Rig small({40, 30}, {200, 150});
+        QVERIFY(small.exposed());
+        QCOMPARE(small.view.imageOrigin(), expectedOrigin(small.client(), {40, 30}, 1));
+        QVERIFY(small.view.imageOrigin().x() >= 5);
+        QCOMPARE(small.view.scrollSize(), QSize(48, 38));
+        QCOMPARE(small.view.horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(small.view.verticalScrollBar()->maximum(), 0);
+        small.view.resize(320, 90);
+        QCOMPARE(small.view.imageOrigin(), expectedOrigin(small.client(), {40, 30}, 1));
+        QVERIFY(small.view.imageOrigin().x() > 100);
+        // Room for exactly 5 on each side still centres.
+        const QSize tight = small.client() - QSize(10, 11);
+        small.doc.setBitmap(solidBitmap(tight, 0xFFFFFFFF));
+        QCOMPARE(small.view.imageOrigin(), QPoint(5, 5));
+
+        Rig large({400, 300}, {200, 150});
+        QVERIFY(large.exposed());
+        QCOMPARE(large.view.imageOrigin(), QPoint(4, 4));
+        QCOMPARE(large.view.scrollSize(), QSize(408, 308));
+        QCOMPARE(large.view.horizontalScrollBar()->maximum(), 408 - large.client().width());
+        QCOMPARE(large.view.verticalScrollBar()->maximum(), 308 - large.client().height());
+    }
+
+    void zoomCommandsStayWithinRangeAndRelayout() {
+        Rig rig({30, 20}, {200, 150});
+        QVERIFY(rig.exposed());
+        CVantrelView& view = rig.view;
+        const auto enabled = [&view](int id) {
+            CommandState state;
+            return view.updateCommand(id, state) && state.enabled;
+        };
+        QVERIFY(!enabled(cmd::ZoomOut));
+        QVERIFY(enabled(cmd::ZoomIn));
+        QVERIFY(view.executeCommand(cmd::ZoomIn));
+        QCOMPARE(view.zoom(), 2);
+        QVERIFY(enabled(cmd::ZoomOut));
+        QCOMPARE(view.scrollSize(), QSize(68, 48));
+        QCOMPARE(view.imageOrigin(), expectedOrigin(rig.client(), {30, 20}, 2));
+        QVERIFY(view.executeCommand(cmd::ZoomOut));
+        QCOMPARE(view.zoom(), 1);
+        QVERIFY(!enabled(cmd::ZoomOut));
+
+        for (int zoom = 1; zoom < 64; ++zoom) {
+            QVERIFY(enabled(cmd::ZoomIn));
+            QVERIFY(view.executeCommand(cmd::ZoomIn));
+            QCOMPARE(view.zoom(), zoom + 1);
+        }
+        QVERIFY(!enabled(cmd::ZoomIn));
+        QVERIFY(enabled(cmd::ZoomOut));
+        view.executeCommand(cmd::ZoomIn);
+        QCOMPARE(view.zoom(), 64);
+        view.setZoom(1000);
+        QCOMPARE(view.zoom(), 64);
+        QCOMPARE(view.scrollSize(), QSize(30 * 64 + 8, 20 * 64 + 8));
+        QCOMPARE(view.imageOrigin(), QPoint(4, 4));
+        QCOMPARE(view.horizontalScrollBar()->maximum(), 30 * 64 + 8 - rig.client().width());
+        QCOMPARE(view.verticalScrollBar()->maximum(), 20 * 64 + 8 - rig.client().height());
+    }
+
+    void windowToImageTruncatesAndFollowsScrolling() {
+        Rig rig({10, 10}, {200, 200});
+        QVERIFY(rig.exposed());
+        CVantrelView& view = rig.view;
+        view.setZoom(3);
+        const QPoint o = view.imageOrigin();
+        QCOMPARE(o, expectedOrigin(rig.client(), {10, 10}, 3));
+        QCOMPARE(view.windowToImage(o - QPoint(1, 1)), QPoint(0, 0));
+        QCOMPARE(view.windowToImage(o - QPoint(2, 2)), QPoint(0, 0));
+        QCOMPARE(view.windowToImage(o - QPoint(3, 0)), QPoint(-1, 0));
+        QCOMPARE(view.windowToImage(o - QPoint(0, 3)), QPoint(0, -1));
+        for (int i = 0; i < 10; ++i) {
+            for (int d = 0; d < 3; ++d) {
+                QCOMPARE(view.windowToImage(o + QPoint(3 * i + d, 0)), QPoint(i, 0));
+                QCOMPARE(view.windowToImage(o + QPoint(0, 3 * i + d)), QPoint(0, i));
+            }
+            QCOMPARE(view.windowToImage(o + QPoint(3 * i + 3, 3 * i + 3)), QPoint(i + 1, i + 1));
+        }
+        QCOMPARE(view.imageToWindow(QRect(2, 5, 3, 1)), QRect(o + QPoint(6, 15), QSize(9, 3)));
+
+        // Scrolled by n, window point w shows what w + n showed before.
+        Rig wide({100, 60}, {150, 150});
+        QVERIFY(wide.exposed());
+        wide.view.setZoom(3);
+        QCOMPARE(wide.view.imageOrigin(), QPoint(4, 4));
+        const int n = 31;
+        QVERIFY(wide.view.horizontalScrollBar()->maximum() >= n);
+        const QPoint before = wide.view.windowToImage(QPoint(50 + n, 20));
+        const QRect beforeRect = wide.view.imageToWindow(QRect(20, 2, 1, 1));
+        wide.view.horizontalScrollBar()->setValue(n);
+        QCOMPARE(wide.view.scrollPosition(), QPoint(n, 0));
+        QCOMPARE(wide.view.windowToImage(QPoint(50, 20)), before);
+        QCOMPARE(before, QPoint((50 + n - 4) / 3, (20 - 4) / 3));
+        QCOMPARE(wide.view.imageToWindow(QRect(20, 2, 1, 1)), beforeRect.translated(-n, 0));
+        // The drawing moves with it: column 20 now starts n pixels further left.
+        wide.doc.bitmap()->setPixel(20, 2, 0xFFFF0000);
+        const QImage shown = rendered(wide.view);
+        const int left = 4 + 3 * 20 - n;
+        QCOMPARE(shown.pixel(left, 4 + 3 * 2), QRgb(0xFFFF0000));
+        QCOMPARE(shown.pixel(left + 2, 4 + 3 * 2 + 2), QRgb(0xFFFF0000));
+        QCOMPARE(shown.pixel(left - 1, 4 + 3 * 2), QRgb(0xFFFFFFFF));
+        QCOMPARE(shown.pixel(left + 3, 4 + 3 * 2), QRgb(0xFFFFFFFF));
+    }
+
+    void everyPixelIsAZoomedBlock_data() {
+        QTest::addColumn<int>("zoom");
+        QTest::newRow("1") << 1;
+        QTest::newRow("3") << 3;
+        QTest::newRow("8") << 8;
+    }
+    void everyPixelIsAZoomedBlock() {
+        QFETCH(int, zoom);
+        const QSize size(7, 5);
+        Rig rig(size, {160, 120});
+        QVERIFY(rig.exposed());
+        QRandomGenerator random(zoom);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                rig.doc.bitmap()->setPixel(x, y, 0xFF000000u | (random.generate() & 0xFFFFFFu));
+        rig.view.setZoom(zoom);
+        const QPoint origin = expectedOrigin(rig.client(), size, zoom);
+        QCOMPARE(rig.view.imageOrigin(), origin);
+        const QRect area(origin, size * zoom);
+        const QRgb face = rig.view.palette().color(QPalette::Button).rgba();
+        const QImage shown = rendered(rig.view);
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                const QRgb expected =
+                    area.contains(x, y)
+                        ? rig.doc.bitmap()->pixel((x - origin.x()) / zoom, (y - origin.y()) / zoom)
+                        : face;
+                if (shown.pixel(x, y) != expected)
+                    QFAIL(qPrintable(QStringLiteral("window pixel %1,%2 is %3, expected %4")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(shown.pixel(x, y), 8, 16)
+                                         .arg(expected, 8, 16)));
+            }
+        }
+    }
+
+    void backgroundShowsAroundAndThroughTheImage() {
+        Rig empty({}, {120, 90});
+        QVERIFY(empty.exposed());
+        const QRgb face = empty.view.palette().color(QPalette::Button).rgba();
+        const QImage blank = rendered(empty.view);
+        QImage allFace(blank.size(), blank.format());
+        allFace.fill(face);
+        QCOMPARE(blank, allFace);
+
+        Rig rig({4, 4}, {120, 90});
+        QVERIFY(rig.exposed());
+        rig.view.setZoom(2);
+        rig.doc.bitmap()->setPixel(1, 1, qRgba(255, 0, 0, 128));
+        const QImage shown = rendered(rig.view);
+        const QRgb blended = shown.pixel(centreOf(rig.view, {1, 1}));
+        const auto over = [](int a, int source, int back) {
+            return (a * source + (255 - a) * back) / 255;
+        };
+        QVERIFY(qAbs(qRed(blended) - over(128, 255, qRed(face))) <= 2);
+        QVERIFY(qAbs(qGreen(blended) - over(128, 0, qGreen(face))) <= 2);
+        QVERIFY(qAbs(qBlue(blended) - over(128, 0, qBlue(face))) <= 2);
+        QCOMPARE(qAlpha(blended), 255);
+        QCOMPARE(shown.pixel(centreOf(rig.view, {2, 1})), QRgb(0xFFFFFFFF));
+    }
+
+    void floatingSelectionIsClippedToTheImage() {
+        Rig rig({6, 4}, {200, 150});
+        QVERIFY(rig.exposed());
+        rig.view.setZoom(3);
+        rig.doc.setFloatingSelection(solidBitmap({3, 2}, 0xFF0000FF));
+        rig.doc.setFloatingRect(FloatingRect::fromRect(QRect(4, 1, 3, 2)));
+        rig.doc.setSelectionFlag(true);
+        const QImage shown = rendered(rig.view);
+        const QRgb face = rig.view.palette().color(QPalette::Button).rgba();
+        const QRect image = rig.view.imageToWindow(QRect(0, 0, 6, 4));
+        for (QPoint p : {QPoint(4, 1), QPoint(5, 1), QPoint(5, 2)})
+            QCOMPARE(shown.pixel(centreOf(rig.view, p)), QRgb(0xFF0000FF));
+        for (QPoint p : {QPoint(3, 1), QPoint(4, 0), QPoint(4, 3)})
+            QCOMPARE(shown.pixel(centreOf(rig.view, p)), QRgb(0xFFFFFFFF));
+        // The third column of the floating bitmap lies beyond the image's right edge.
+        for (int y = image.top(); y <= image.bottom(); ++y)
+            for (int x = image.right() + 1; x < shown.width(); ++x)
+                if (shown.pixel(x, y) != face)
+                    QFAIL(qPrintable(QStringLiteral("painted outside at %1,%2").arg(x).arg(y)));
+    }
+
+    void selectionOutlineInvertsInsideTheRectangle_data() {
+        QTest::addColumn<QRgb>("fill");
+        QTest::newRow("white") << QRgb(0xFFFFFFFF);
+        QTest::newRow("black") << QRgb(0xFF000000);
+    }
+    void selectionOutlineInvertsInsideTheRectangle() {
+        QFETCH(QRgb, fill);
+        Rig rig({12, 10}, {200, 150}, fill);
+        QVERIFY(rig.exposed());
+        rig.view.setZoom(3);
+        rig.doc.setFloatingRect(FloatingRect::fromRect(QRect(2, 2, 6, 5)));
+        rig.doc.setSelectionFlag(true);
+        const QRect r = rig.view.imageToWindow(QRect(2, 2, 6, 5));
+        const auto inverted = [fill](QRgb c) {
+            return qAlpha(c) == 255 && qAbs(qGray(c) - (255 - qGray(fill))) < 64;
+        };
+
+        rig.host.tools.setCurrentTool(tool::RectSelect);
+        QImage shown = rendered(rig.view);
+        for (int y = r.top() - 2; y <= r.bottom() + 2; ++y) {
+            for (int x = r.left() - 2; x <= r.right() + 2; ++x) {
+                const QRgb c = shown.pixel(x, y);
+                const bool ring = r.contains(x, y) && !r.adjusted(2, 2, -2, -2).contains(x, y);
+                if (ring ? !inverted(c) : c != fill)
+                    QFAIL(qPrintable(
+                        QStringLiteral("pixel %1,%2 is %3").arg(x).arg(y).arg(c, 8, 16)));
+            }
+        }
+
+        rig.host.tools.setCurrentTool(tool::EllipseSelect);
+        shown = rendered(rig.view);
+        for (QPoint corner : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
+            QCOMPARE(shown.pixel(corner), fill);
+        QVERIFY(inverted(shown.pixel(r.center().x(), r.top())));
+        QVERIFY(inverted(shown.pixel(r.left(), r.center().y())));
+        for (int x = r.left() - 1; x <= r.right() + 1; ++x) {
+            QCOMPARE(shown.pixel(x, r.top() - 1), fill);
+            QCOMPARE(shown.pixel(x, r.bottom() + 1), fill);
+        }
+
+        rig.host.tools.setCurrentTool(tool::Pencil);
+        shown = rendered(rig.view);
+        for (int y = r.top() - 1; y <= r.bottom() + 1; ++y)
+            for (int x = r.left() - 1; x <= r.right() + 1; ++x)
+                if (shown.pixel(x, y) != fill)
+                    QFAIL(qPrintable(QStringLiteral("outline at %1,%2").arg(x).arg(y)));
+    }
+
+    void mouseEventsReachTheToolsThatTakeThem_data() {
+        QTest::addColumn<int>("toolNumber");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList all{"p2,3", "m5,3", "r8,3", "R7,7"};
+        const QStringList shape{"p2,3", "m5,3", "R7,7"};
+        QTest::newRow("pencil") << tool::Pencil << all;
+        QTest::newRow("line") << tool::Line << shape;
+        QTest::newRow("rectangle") << tool::Rectangle << shape;
+        QTest::newRow("filled rectangle") << tool::FilledRectangle << shape;
+        QTest::newRow("ellipse") << tool::Ellipse << shape;
+        QTest::newRow("filled ellipse") << tool::FilledEllipse << shape;
+        QTest::newRow("fill") << tool::Fill << QStringList{"p2,3"};
+        QTest::newRow("picker") << tool::ColourPicker << QStringList{"p2,3", "R7,7"};
+    }
+    void mouseEventsReachTheToolsThatTakeThem() {
+        QFETCH(int, toolNumber);
+        QFETCH(QStringList, expected);
+        Rig rig({20, 20}, {200, 200});
+        QVERIFY(rig.exposed());
+        auto recorder = std::make_shared<Recorder>();
+        rig.table.install({toolNumber}, recorder);
+        rig.host.tools.setCurrentTool(toolNumber);
+        rig.view.setZoom(4);
+        CVantrelView& view = rig.view;
+        QWidget* port = view.viewport();
+
+        QTest::mouseMove(port, centreOf(view, {9, 9})); // no button held: nothing
+        QTest::mousePress(port, Qt::LeftButton, {}, centreOf(view, {2, 3}));
+        QCOMPARE(view.lastPoint(), QPoint(2, 3));
+        QCOMPARE(recorder->lastPointAtPress, QPoint(2, 3));
+        QTest::mouseMove(port, centreOf(view, {2, 3}) + QPoint(1, 1)); // the same pixel
+        QTest::mouseMove(port, centreOf(view, {5, 3}));
+        QTest::mouseMove(port, centreOf(view, {5, 3}) - QPoint(1, 1)); // the same pixel
+        QTest::mouseRelease(port, Qt::LeftButton, {}, centreOf(view, {8, 3}));
+        QTest::mouseMove(port, centreOf(view, {6, 6})); // released: nothing
+        QTest::mousePress(port, Qt::RightButton, {}, centreOf(view, {7, 7}));
+        QTest::mouseRelease(port, Qt::RightButton, {}, centreOf(view, {7, 7}));
+        QCOMPARE(recorder->calls, expected);
+    }
+
+    void pressOutsideAFloatingSelectionCommitsIt() {
+        Rig rig({20, 20}, {200, 200});
+        QVERIFY(rig.exposed());
+        auto recorder = std::make_shared<Recorder>();
+        rig.table.install({tool::RectSelect, tool::RectSelectFloating}, recorder);
+        rig.view.setZoom(4);
+        const auto floatAt = [&rig](QRect rect) {
+            rig.doc.setFloatingSelection(solidBitmap(rect.size(), 0xFF00FF00));
+            rig.doc.setFloatingRect(FloatingRect::fromRect(rect));
+            rig.doc.setSelectionFlag(true);
+            rig.host.tools.setCurrentTool(tool::RectSelectFloating);
+        };
+        QWidget* port = rig.view.viewport();
+
+        floatAt(QRect(5, 5, 4, 4));
+        QTest::mousePress(port, Qt::LeftButton, {}, centreOf(rig.view, {2, 2}));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, centreOf(rig.view, {2, 2}));
+        QVERIFY(!rig.doc.floatingSelection());
+        QCOMPARE(rig.host.tools.currentTool(), tool::RectSelect);
+        QCOMPARE(rig.doc.bitmap()->pixel(6, 6), QRgb(0xFF00FF00));
+        QCOMPARE(recorder->calls, QStringList());
+
+        floatAt(QRect(5, 5, 4, 4));
+        QTest::mousePress(port, Qt::LeftButton, {}, centreOf(rig.view, {6, 7}));
+        QCOMPARE(recorder->calls, QStringList{"p6,7"});
+        QCOMPARE(rig.view.lastPoint(), QPoint(6, 7));
+        QVERIFY(rig.doc.floatingSelection());
+        QCOMPARE(rig.host.tools.currentTool(), tool::RectSelectFloating);
+        QTest::mouseRelease(port, Qt::LeftButton, {}, centreOf(rig.view, {6, 7}));
+    }
+
+    void cursorFollowsTheTool() {
+        Rig rig({20, 20}, {200, 200});
+        QVERIFY(rig.exposed());
+        QWidget* port = rig.view.viewport();
+        const QPoint over = centreOf(rig.view, {10, 10});
+        rig.host.tools.setCurrentTool(tool::Line);
+        QTest::mouseMove(port, over);
+        QCOMPARE(port->cursor().shape(), Qt::CrossCursor);
+        rig.host.tools.setCurrentTool(tool::Text);
+        QTest::mouseMove(port, over + QPoint(1, 0));
+        QCOMPARE(port->cursor().shape(), Qt::IBeamCursor);
+        // The pencil draws its own cursor image.
+        rig.host.tools.setCurrentTool(tool::Pencil);
+        QTest::mouseMove(port, over);
+        QCOMPARE(port->cursor().shape(), Qt::BitmapCursor);
+    }
+
+    void printsOnePageHoldingTheImage() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        Rig rig({50, 30}, {200, 150}, 0xFF3366CC);
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("image.pdf"));
+        rig.view.printDocument(printer);
+        QFile pdf(dir.filePath("image.pdf"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF"));
+        int pages = 0;
+        for (qsizetype at = bytes.indexOf("/Type /Page"); at >= 0;
+             at = bytes.indexOf("/Type /Page", at + 1))
+            if (bytes.mid(at + 11, 1) != "s")
+                ++pages;
+        QCOMPARE(pages, 1);
+        QVERIFY(bytes.contains("/Subtype /Image"));
+
+        Rig empty({}, {200, 150});
+        printer.setOutputFileName(dir.filePath("empty.pdf"));
+        empty.view.printDocument(printer);
+        QVERIFY(!QFile::exists(dir.filePath("empty.pdf")));
+    }
+
+    void everyViewOfADocumentShowsItsChanges() {
+        openSettings()->clear();
+        ScriptedPrompt prompt;
+        auto app = std::make_unique<CVantrelApp>(prompt);
+        QVERIFY(app->initInstance({}));
+        CMainFrame& frame = *app->mainFrame();
+        prompt.sizes.push_back(QSize(12, 10));
+        QVERIFY(frame.runCommand(cmd::FileNew));
+        CVantrelView* first = frame.activeChildFrame()->view();
+        CVantrelDoc* doc = frame.activeDocument();
+        QVERIFY(frame.runCommand(cmd::WindowNew));
+        CVantrelView* second = frame.activeChildFrame()->view();
+        QVERIFY(first != second);
+        QCOMPARE(second->documentPointer(), doc);
+        settle();
+
+        // Zoom belongs to the active view alone.
+        QVERIFY(!frame.commandState(cmd::ZoomOut).enabled);
+        QVERIFY(frame.runCommand(cmd::ZoomIn));
+        QCOMPARE(second->zoom(), 2);
+        QCOMPARE(first->zoom(), 1);
+        QVERIFY(frame.commandState(cmd::ZoomOut).enabled);
+
+        PaintCounter firstPaints, secondPaints;
+        first->viewport()->installEventFilter(&firstPaints);
+        second->viewport()->installEventFilter(&secondPaints);
+        doc->bitmap()->setPixel(3, 4, 0xFFFF0000);
+        doc->updateAllViews();
+        QTRY_VERIFY(firstPaints.paints > 0 && secondPaints.paints > 0);
+        for (CVantrelView* view : {first, second}) {
+            const QImage shown = rendered(*view);
+            QCOMPARE(shown.pixel(centreOf(*view, {3, 4})), QRgb(0xFFFF0000));
+            QCOMPARE(shown.pixel(centreOf(*view, {4, 4})), QRgb(0xFFFFFFFF));
+        }
+        app.reset();
+        settle();
+    }
+};
+
+QTEST_MAIN(ViewTest)
+#include "test_view.moc"
