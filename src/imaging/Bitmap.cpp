@@ -141,6 +141,11 @@ Status Bitmap::rotateFlip(RotateFlip how) {
     const int value = static_cast<int>(how);
     const int quarterTurns = value & 3;
     const bool flipX = (value & 4) != 0;
+    // The two flips are done in place, without a second image.
+    if (how == RotateFlip::RotateNoneFlipX || how == RotateFlip::Rotate180FlipX) {
+        m_image.mirror(how == RotateFlip::RotateNoneFlipX, how == RotateFlip::Rotate180FlipX);
+        return setStatus(Status::Ok);
+    }
     QImage result = m_image;
     if (quarterTurns != 0)
         result = result.transformed(QTransform().rotate(90.0 * quarterTurns));

@@ -1,6 +1,8 @@
 #include "imaging/Hls.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 namespace vantrel {
 
@@ -28,6 +30,26 @@ int channel(int v) {
     return std::clamp((v * RgbMax + HlsMax / 2) / HlsMax, 0, 255);
 }
 
+// The conversion's divisions by a varying divisor, looked up instead of divided: the hue
+// deltas ((x * 40 + span / 2) / span) and the saturation ((span * 240 + d / 2) / d).
+struct DivisionTables {
+    std::array<std::array<uint8_t, 256>, 256> delta{};
+    std::array<std::array<uint8_t, 2 * RgbMax + 1>, 256> saturation{};
+    DivisionTables() {
+        for (int span = 1; span < 256; ++span)
+            for (int x = 0; x <= span; ++x)
+                delta[span][x] = uint8_t((x * (HlsMax / 6) + span / 2) / span);
+        for (int span = 0; span < 256; ++span)
+            for (int d = 1; d <= 2 * RgbMax; ++d)
+                saturation[span][d] = uint8_t(std::min(255, (span * HlsMax + d / 2) / d));
+    }
+};
+
+const DivisionTables& tables() {
+    static const DivisionTables instance;
+    return instance;
+}
+
 } // namespace
 
 Hls rgbToHls(QRgb rgb) {
@@ -43,13 +65,11 @@ Hls rgbToHls(QRgb rgb) {
     }
     const int sum = cMax + cMin;
     const int span = cMax - cMin;
-    if (hls.luminance <= HlsMax / 2)
-        hls.saturation = (span * HlsMax + sum / 2) / sum;
-    else
-        hls.saturation = (span * HlsMax + (2 * RgbMax - sum) / 2) / (2 * RgbMax - sum);
-    const int rDelta = ((cMax - r) * (HlsMax / 6) + span / 2) / span;
-    const int gDelta = ((cMax - g) * (HlsMax / 6) + span / 2) / span;
-    const int bDelta = ((cMax - b) * (HlsMax / 6) + span / 2) / span;
+    const DivisionTables& t = tables();
+    hls.saturation = t.saturation[span][hls.luminance <= HlsMax / 2 ? sum : 2 * RgbMax - sum];
+    const int rDelta = t.delta[span][cMax - r];
+    const int gDelta = t.delta[span][cMax - g];
+    const int bDelta = t.delta[span][cMax - b];
     int hue;
     if (r == cMax)
         hue = bDelta - gDelta;

@@ -101,8 +101,8 @@ QRgb hsbPixel(QRgb pixel, float fHue, float fSaturation, float fLuminance) {
     const Hls hls = rgbToHls(pixel);
     const auto scale = [](float f, int v, int top) {
         if (f < 0.5f)
-            return int(std::trunc(2.0 * double(f) * v));
-        return v + int(std::trunc(2.0 * (double(f) - 0.5) * (top - v)));
+            return static_cast<int>(2.0 * double(f) * v); // truncates toward zero
+        return v + static_cast<int>(2.0 * (double(f) - 0.5) * (top - v));
     };
     const int h = scale(fHue, hls.hue, 360);
     const int s = scale(fSaturation, hls.saturation, 240);
@@ -243,7 +243,8 @@ void greyscale(QImage& argb) {
             for (int x = 0; x < w; ++x) {
                 const QRgb c = p[x];
                 const float v = fr[qRed(c)] + fg[qGreen(c)] + fb[qBlue(c)];
-                const QRgb grey = QRgb(clampChannel(int(std::lround(v * 255.0f))));
+                // Rounding half away from zero of a non-negative float, exactly, in double.
+                const QRgb grey = QRgb(clampChannel(int(double(v * 255.0f) + 0.5)));
                 p[x] = (c & 0xFF000000u) | (grey << 16) | (grey << 8) | grey;
             }
         }

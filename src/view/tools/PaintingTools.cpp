@@ -27,8 +27,9 @@ QRect pencilMoveFootprint(Graphics& g, QPoint at, int size, bool steep, QRgb col
         g.fillRectangle(colour, x, y, 1, 1);
         return {x, y, 1, 1};
     case 1:
-        g.drawLine(Pen{colour, 1}, {x - 1, y}, {x + 1, y});
-        g.drawLine(Pen{colour, 1}, {x, y - 1}, {x, y + 1});
+        // Two one-pixel lines through (x, y), both ends included: a plus of five pixels.
+        g.fillRectangle(colour, x - 1, y, 3, 1);
+        g.fillRectangle(colour, x, y - 1, 1, 3);
         return {x - 1, y - 1, 3, 3};
     case 2: {
         const QRect box = steep ? QRect(x - 2, y - 2, 6, 6) : QRect(x - 3, y - 3, 6, 6);
