@@ -6,6 +6,7 @@
 #include "document/UserPrompt.h"
 #include "operations/PreviewSession.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
 #include <deque>
@@ -119,3 +120,10 @@ public:
     vantrel::ColourState& colours() override { return colourState; }
     vantrel::UserPrompt& prompt() override { return user; }
 };
+
+// Lets deferred deletions and queued update timers run.
+inline void settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}

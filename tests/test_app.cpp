@@ -33,13 +33,6 @@ QString writePng(const QTemporaryDir& dir, const QString& name, QSize size, QRgb
     return path;
 }
 
-// Lets deferred deletions and queued update timers run.
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 QStringList menuTitles(CMainFrame& frame) {
     QStringList titles;
     for (QAction* a : frame.menuBar()->actions())

@@ -14,16 +14,7 @@
 
 using namespace vantrel;
 
-namespace {
-
-// Lets deferred deletions and queued update timers run.
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-} // namespace
+namespace {} // namespace
 
 class MainFrameTest : public QObject {
     Q_OBJECT

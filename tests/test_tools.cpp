@@ -18,11 +18,6 @@ namespace {
 constexpr QRgb White = 0xFFFFFFFFu;
 constexpr QRgb Black = 0xFF000000u;
 
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 QImage solid(QSize size, QRgb colour) {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(colour);

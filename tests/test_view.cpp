@@ -22,13 +22,6 @@ using namespace vantrel;
 
 namespace {
 
-// Lets deferred deletions and queued update timers run.
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 // Where pixel (0, 0) belongs: centred on an axis the zoomed image leaves room on, else 4 in.
 QPoint expectedOrigin(QSize client, QSize image, int zoom) {
     const auto axis = [](int window, int content) {

@@ -37,22 +37,6 @@ std::span<const int> lineShifts(int width) {
     return width >= 3 ? std::span<const int>(kLineShifts3) : outlineShifts(width);
 }
 
-ToolOption optionOf(ShapeKind kind) {
-    switch (kind) {
-    case ShapeKind::Line:
-        return ToolOption::LineWidth;
-    case ShapeKind::Rectangle:
-        return ToolOption::RectangleWidth;
-    case ShapeKind::FilledRectangle:
-        return ToolOption::FilledRectangleWidth;
-    case ShapeKind::Ellipse:
-        return ToolOption::EllipseWidth;
-    case ShapeKind::FilledEllipse:
-        break;
-    }
-    return ToolOption::FilledEllipseWidth;
-}
-
 bool transparent(QRgb colour) {
     return qAlpha(colour) == 0;
 }
@@ -166,9 +150,9 @@ void ShapeTool::move(ToolContext& ctx, QPoint p) {
     if (!m_drawn.isEmpty())
         doc.restorePendingArea(m_drawn);
     const ColourState& colours = ctx.colours();
-    m_drawn =
-        drawShape(*doc.bitmap(), m_kind, ctx.lastPoint(), p, ctx.tools().option(optionOf(m_kind)),
-                  colours.foreColour(), colours.backColour());
+    const int width = ctx.tools().option(*widthOptionOf(static_cast<int>(m_kind)));
+    m_drawn = drawShape(*doc.bitmap(), m_kind, ctx.lastPoint(), p, width, colours.foreColour(),
+                        colours.backColour());
     doc.updateAllViews();
 }
 

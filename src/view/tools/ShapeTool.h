@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ToolState.h"
 #include "imaging/Bitmap.h"
 #include "view/tools/Tool.h"
 
@@ -10,7 +11,14 @@ namespace vantrel {
 class CVantrelDoc;
 class ColourState;
 
-enum class ShapeKind { Line, Rectangle, FilledRectangle, Ellipse, FilledEllipse };
+// The shapes, numbered as their tools.
+enum class ShapeKind {
+    Line = tool::Line,
+    Rectangle = tool::Rectangle,
+    FilledRectangle = tool::FilledRectangle,
+    Ellipse = tool::Ellipse,
+    FilledEllipse = tool::FilledEllipse,
+};
 
 // The rubber-band shapes: from the anchor at button down to the mouse, redrawn from the
 // untouched image at every move. Only the area the previous shape covered is restored, so a
