@@ -72,15 +72,6 @@ std::unique_ptr<Bitmap> CVantrelDoc::takeFloatingSelection() {
     return std::move(m_floating);
 }
 
-qsizetype CVantrelDoc::historyBytes() const {
-    qsizetype total = m_pending ? m_pending->byteCount() : 0;
-    for (const auto& b : m_undo)
-        total += b->byteCount();
-    for (const auto& b : m_redo)
-        total += b->byteCount();
-    return total;
-}
-
 void CVantrelDoc::reportOutOfMemory() {
     m_host.prompt().showMessage(
         QStringLiteral("There is not enough memory to record this step. Nothing was changed."),

@@ -70,8 +70,6 @@ public:
     int redoCount() const { return static_cast<int>(m_redo.size()); }
     bool canUndo() const { return !m_undo.empty(); }
     bool canRedo() const { return !m_redo.empty(); }
-    // Memory held by the history: the pending snapshot and both stacks.
-    qsizetype historyBytes() const;
 
     // The new-document step: asks for a size and makes an opaque white 32-bit image.
     bool onNewDocument();

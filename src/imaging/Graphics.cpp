@@ -134,10 +134,6 @@ void Graphics::drawImage(const Bitmap& image, QPoint at) {
         m_painter.drawImage(at, image.image());
 }
 
-void Graphics::drawImage(const QImage& image, QPoint at) {
-    m_painter.drawImage(at, image);
-}
-
 void Graphics::drawImage(const Bitmap& image, const QRect& dest) {
     drawImage(image, dest, image.rect(), std::nullopt);
 }

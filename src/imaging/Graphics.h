@@ -59,7 +59,6 @@ public:
 
     void clear(QRgb colour);
     void drawImage(const Bitmap& image, QPoint at);
-    void drawImage(const QImage& image, QPoint at);
     void drawImage(const Bitmap& image, const QRect& dest);
     // Draws `src` of the image into `dest`, each pixel passed through the colour matrix first.
     void drawImage(const Bitmap& image, const QRect& dest, const QRect& src,

@@ -35,18 +35,23 @@ inline int clampChannel(int v) {
     return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 
-// Applies one lookup table per channel, alpha kept.
-void applyTables(QImage& argb, const std::array<std::array<uchar, 256>, 3>& t) {
+// Replaces every pixel c by map(c), rows shared between the two cores.
+template <typename Map> void forEachPixel(QImage& argb, Map map) {
     const int w = argb.width();
     forRows(argb.height(), qsizetype(w) * argb.height(), [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             QRgb* p = line(argb, y);
-            for (int x = 0; x < w; ++x) {
-                const QRgb c = p[x];
-                p[x] = (c & 0xFF000000u) | (QRgb(t[0][qRed(c)]) << 16) |
-                       (QRgb(t[1][qGreen(c)]) << 8) | t[2][qBlue(c)];
-            }
+            for (int x = 0; x < w; ++x)
+                p[x] = map(p[x]);
         }
+    });
+}
+
+// Applies one lookup table per channel, alpha kept.
+void applyTables(QImage& argb, const std::array<std::array<uchar, 256>, 3>& t) {
+    forEachPixel(argb, [&t](QRgb c) {
+        return (c & 0xFF000000u) | (QRgb(t[0][qRed(c)]) << 16) | (QRgb(t[1][qGreen(c)]) << 8) |
+               t[2][qBlue(c)];
     });
 }
 
@@ -217,14 +222,7 @@ void blurPixel(QImage& argb, int x, int y, int size) {
 }
 
 void invert(QImage& argb) {
-    const int w = argb.width();
-    forRows(argb.height(), qsizetype(w) * argb.height(), [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            QRgb* p = line(argb, y);
-            for (int x = 0; x < w; ++x)
-                p[x] ^= 0x00FFFFFFu;
-        }
-    });
+    forEachPixel(argb, [](QRgb c) { return c ^ 0x00FFFFFFu; });
 }
 
 void greyscale(QImage& argb) {
@@ -236,18 +234,11 @@ void greyscale(QImage& argb) {
         fg[c] = (float(c) / 255.0f) * 0.609f;
         fb[c] = (float(c) / 255.0f) * 0.082f;
     }
-    const int w = argb.width();
-    forRows(argb.height(), qsizetype(w) * argb.height(), [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            QRgb* p = line(argb, y);
-            for (int x = 0; x < w; ++x) {
-                const QRgb c = p[x];
-                const float v = fr[qRed(c)] + fg[qGreen(c)] + fb[qBlue(c)];
-                // Rounding half away from zero of a non-negative float, exactly, in double.
-                const QRgb grey = QRgb(clampChannel(int(double(v * 255.0f) + 0.5)));
-                p[x] = (c & 0xFF000000u) | (grey << 16) | (grey << 8) | grey;
-            }
-        }
+    forEachPixel(argb, [&](QRgb c) {
+        const float v = fr[qRed(c)] + fg[qGreen(c)] + fb[qBlue(c)];
+        // Rounding half away from zero of a non-negative float, exactly, in double.
+        const QRgb grey = QRgb(clampChannel(int(double(v * 255.0f) + 0.5)));
+        return (c & 0xFF000000u) | (grey << 16) | (grey << 8) | grey;
     });
 }
 

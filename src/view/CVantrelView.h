@@ -6,7 +6,6 @@
 #include "view/tools/ToolContext.h"
 
 #include <QAbstractScrollArea>
-#include <QFont>
 #include <QImage>
 #include <QPointer>
 
@@ -95,8 +94,6 @@ private:
     QPoint m_lastPoint;
     bool m_dragging = false;
     std::unique_ptr<Bitmap> m_strokeLayer;
-    QPoint m_textOrigin;
-    QFont m_textFont{QStringLiteral("Arial"), 10};
     std::vector<QPoint> m_lasso;
     QPoint m_origin;
     QSize m_imageSize;      // size of the document bitmap the scroll sizes were made for
