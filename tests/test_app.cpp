@@ -3,6 +3,7 @@
 #include "app/CMainFrame.h"
 #include "app/CVantrelApp.h"
 #include "app/CommandIds.h"
+#include "app/DialogPrompt.h"
 #include "app/Settings.h"
 #include "app/SingleInstance.h"
 #include "app/ToolState.h"
@@ -392,6 +393,70 @@ private Q_SLOTS:
         QApplication::sendEvent(&frame(), &drop);
         QCOMPARE(app->documents().size(), size_t(1));
         QCOMPARE(frame().activeDocument()->title(), QStringLiteral("dropped.png"));
+    }
+
+    // A file handed in from outside (dropped, or named by a second launch) that is already
+    // open only activates its window: its unsaved changes stay and nobody is asked.
+    void handedFilesActivateTheirOpenWindow_data() {
+        QTest::addColumn<bool>("secondLaunch");
+        QTest::newRow("drop") << false;
+        QTest::newRow("second launch") << true;
+    }
+    void handedFilesActivateTheirOpenWindow() {
+        QFETCH(bool, secondLaunch);
+        QTemporaryDir dir;
+        const QString a = writePng(dir, "a.png", {2, 2}, 0xFFFF0000);
+        QVERIFY(app->initInstance({a}));
+        CVantrelDoc* doc = frame().activeDocument();
+        doc->bitmap()->setPixel(0, 0, 0xFF0000FFu);
+        doc->setModifiedFlag(true);
+        newImage({3, 3});
+        QVERIFY(frame().activeDocument() != doc);
+
+        const QString name =
+            QStringLiteral("vantrel-handover-%1").arg(QCoreApplication::applicationPid());
+        SingleInstance running(name);
+        if (secondLaunch) {
+            QVERIFY(running.listen());
+            app->acceptHandOvers(running);
+            QSignalSpy received(&running, &SingleInstance::filesReceived);
+            std::thread second([&] { SingleInstance(name).handOver({a}); });
+            QVERIFY(received.wait(5000));
+            second.join();
+        } else {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(a)});
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(&frame(), &enter);
+            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&frame(), &drop);
+        }
+        QCOMPARE(app->documents().size(), size_t(2));
+        QCOMPARE(frame().activeDocument(), doc);
+        QCOMPARE(doc->bitmap()->pixel(0, 0), 0xFF0000FFu);
+        QVERIFY(doc->isModified());
+        QVERIFY(prompt->questions.isEmpty());
+
+        // The open command reads it again, once the user agrees.
+        prompt->openPaths.push_back({a});
+        prompt->answers.push_back(UserPrompt::Answer::Yes);
+        QVERIFY(frame().runCommand(cmd::FileOpen));
+        QCOMPARE(prompt->questions.size(), 1);
+        QCOMPARE(doc->bitmap()->pixel(0, 0), 0xFFFF0000u);
+        QVERIFY(!doc->isModified());
+    }
+
+    // "All Files" lists every file, names without a dot included.
+    void allFilesFilterListsNamesWithoutADot() {
+        QTemporaryDir dir;
+        for (const char* name : {"notes", "a.png", "b.tar.gz"})
+            QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
+        const QString all = fileDialogFilters(CVantrelApp::openFilter()).first();
+        const QString patterns = all.mid(all.indexOf('(') + 1).chopped(1);
+        const QStringList listed =
+            QDir(dir.path()).entryList(patterns.split(' '), QDir::Files, QDir::Name);
+        QCOMPARE(listed, (QStringList{"a.png", "b.tar.gz", "notes"}));
     }
 
     void secondLaunchHandsItsFilesOver() {

@@ -343,13 +343,15 @@ private Q_SLOTS:
         QCOMPARE(rig.image().pixel(8, 2), 0x00000000u);
         QCOMPARE(rig.doc.undoCount(), 1);
 
-        // Outside the image: nothing changes and nothing is recorded.
+        // Outside the image: nothing changes, but each click is a step of its own.
+        rig.doc.setModifiedFlag(false);
         for (QPoint window : {QPoint(2, 2), rig.at({12, 4})}) {
             QVERIFY(!rig.doc.bitmap()->rect().contains(rig.view.windowToImage(window)));
             QTest::mouseClick(rig.port(), Qt::LeftButton, {}, window);
         }
         QCOMPARE(rig.image(), expected);
-        QCOMPARE(rig.doc.undoCount(), 1);
+        QCOMPARE(rig.doc.undoCount(), 3);
+        QVERIFY(rig.doc.isModified());
     }
 
     void floodFillCopesWithLargeRegions_data() {
@@ -400,6 +402,13 @@ private Q_SLOTS:
         QCOMPARE(colours.opacity(), 78);
         QCOMPARE(colours.backColour(), qRgba(200, 100, 50, 198));
         QCOMPARE(colours.foreColour(), qRgba(10, 20, 30, 198));
+
+        // Outside the image the colour stays, yet the opacity is derived from its alpha again:
+        // 198 gives 77 %, and both colours then take alpha 196.
+        QTest::mouseClick(rig.port(), Qt::LeftButton, {}, rig.at({-3, 4}));
+        QCOMPARE(colours.opacity(), 77);
+        QCOMPARE(colours.foreColour(), qRgba(10, 20, 30, 196));
+        QCOMPARE(colours.backColour(), qRgba(200, 100, 50, 196));
 
         QCOMPARE(rig.image(), image);
         QCOMPARE(rig.doc.undoCount(), 0);

@@ -5,6 +5,7 @@
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/Settings.h"
+#include "app/SingleInstance.h"
 #include "document/CVantrelDoc.h"
 #include "document/UserPrompt.h"
 
@@ -45,7 +46,8 @@ QPrinter* CVantrelApp::printer() {
 }
 
 QString CVantrelApp::openFilter() {
-    return QStringLiteral("All Files(*.*)|*.*|PNG Files(*.png)|*.png|JPG Files(*.jpg)|*.jpg|"
+    // "*" rather than "*.*", so names without a dot are listed too.
+    return QStringLiteral("All Files(*.*)|*|PNG Files(*.png)|*.png|JPG Files(*.jpg)|*.jpg|"
                           "GIF Files(*.gif)|*.gif|BMP Files(*.bmp)|*.bmp||");
 }
 
@@ -54,7 +56,7 @@ bool CVantrelApp::initInstance(const QStringList& files) {
     m_recent.read(*settings);
 
     m_mainFrame = std::make_unique<CMainFrame>(*this);
-    connect(m_mainFrame.get(), &CMainFrame::filesDropped, this, &CVantrelApp::openFiles);
+    connect(m_mainFrame.get(), &CMainFrame::filesDropped, this, &CVantrelApp::openHandedFiles);
     connect(m_mainFrame.get(), &CMainFrame::frameClosing, this, &CVantrelApp::frameClosing);
 
     if (settings->value(kWindowStateKey, 0).toInt() != 0)
@@ -160,6 +162,19 @@ void CVantrelApp::openFiles(const QStringList& paths) {
             continue;
         doc->onOpenDocument(path);
     }
+}
+
+void CVantrelApp::openHandedFiles(const QStringList& paths) {
+    for (const QString& path : paths)
+        openDocumentFile(path);
+}
+
+void CVantrelApp::acceptHandOvers(SingleInstance& instance) {
+    connect(&instance, &SingleInstance::filesReceived, this, [this](const QStringList& paths) {
+        openHandedFiles(paths);
+        m_mainFrame->raise();
+        m_mainFrame->activateWindow();
+    });
 }
 
 void CVantrelApp::openRecentFile(int index) {

@@ -15,6 +15,7 @@ namespace vantrel {
 class CChildFrame;
 class CMainFrame;
 class CVantrelDoc;
+class SingleInstance;
 class UserPrompt;
 
 // The application: starts the editor, keeps the open documents (the document manager) and
@@ -44,6 +45,11 @@ public:
     CVantrelDoc* openDocumentFile(const QString& path, bool* wasOpen = nullptr);
     // Opens each file as the open command does; a file already open is read again.
     void openFiles(const QStringList& paths);
+    // Opens each file handed in from outside (dropped, or named by a second launch): a file
+    // that is already open only has its window activated.
+    void openHandedFiles(const QStringList& paths);
+    // Takes the files a second launch hands to this instance.
+    void acceptHandOvers(SingleInstance& instance);
     std::vector<CVantrelDoc*> documents() const;
     // Asks about every modified document; false when the user cancels.
     bool saveAllModified();

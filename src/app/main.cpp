@@ -80,11 +80,6 @@ int main(int argc, char* argv[]) {
     if (!app.initInstance(files))
         return 1;
     prompt.setParentWindow(app.mainFrame());
-    QObject::connect(&instance, &vantrel::SingleInstance::filesReceived, &app,
-                     [&app](const QStringList& received) {
-                         app.openFiles(received);
-                         app.mainFrame()->raise();
-                         app.mainFrame()->activateWindow();
-                     });
+    app.acceptHandOvers(instance);
     return application.exec();
 }

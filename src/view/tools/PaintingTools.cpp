@@ -230,7 +230,8 @@ QRect floodFill(QImage& argb, QPoint seed, QRgb colour) {
 
 void FillTool::press(ToolContext& ctx, QPoint p) {
     CVantrelDoc& doc = ctx.document();
-    if (!doc.bitmap() || !doc.bitmap()->rect().contains(p) || !doc.takeUndoSnapshot())
+    // A click outside the image fills nothing but is still a step of its own.
+    if (!doc.bitmap() || !doc.takeUndoSnapshot() || !doc.bitmap()->rect().contains(p))
         return;
     const QRgb colour = ctx.colours().foreColour() | 0xFF000000u;
     applyToBitmap(*doc.bitmap(), [&](QImage& image) { floodFill(image, p, colour); });
@@ -241,10 +242,11 @@ namespace {
 
 void pick(ToolContext& ctx, QPoint p, bool fore) {
     const Bitmap* bitmap = ctx.document().bitmap();
-    if (!bitmap || !bitmap->rect().contains(p))
-        return;
-    const QRgb picked = bitmap->pixel(p.x(), p.y());
     ColourState& colours = ctx.colours();
+    // Outside the image the colour keeps its value, but the opacity is still derived from it.
+    const QRgb current = fore ? colours.foreColour() : colours.backColour();
+    const QRgb picked =
+        bitmap && bitmap->rect().contains(p) ? bitmap->pixel(p.x(), p.y()) : current;
     // The opacity follows the picked alpha, and both colours take the opacity's alpha.
     colours.setOpacity(qAlpha(picked) * 100 / 255);
     if (fore)
