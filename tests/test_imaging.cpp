@@ -66,6 +66,16 @@ bool covered(const Bitmap& b, int x, int y) {
     return qAlpha(b.pixel(x, y)) != 0;
 }
 
+// The smallest rectangle holding every pixel that is not fully transparent.
+QRect coveredBounds(const Bitmap& b) {
+    QRect bounds;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x)
+            if (covered(b, x, y))
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
 } // namespace
 
 class TestImaging : public QObject {
@@ -77,6 +87,10 @@ private Q_SLOTS:
     void rotateFlipMovesPixels();
     void outlinesFillsAndCompositing();
     void ellipsesPolygonsAndClips();
+    void smoothedShapesCentreOnPixels_data();
+    void smoothedShapesCentreOnPixels();
+    void smoothedLinesMirror_data();
+    void smoothedLinesMirror();
     void drawImageAndColourMatrix();
     void drawingOnIndexedAndRgbBitmaps();
     void imageFilesRoundTripAndReportErrors();
@@ -330,6 +344,105 @@ void TestImaging::ellipsesPolygonsAndClips() {
         QVERIFY(!covered(b, 1, 10));
         QVERIFY(!covered(b, 0, 6));
         QVERIFY(covered(b, 11, 11)); // the clip is gone
+    }
+}
+
+void TestImaging::smoothedShapesCentreOnPixels_data() {
+    QTest::addColumn<QString>("shape");
+    // A line's ends, a box's corners (x, y) and (x + w, y + h), or a polygon's vertices.
+    QTest::addColumn<QPolygon>("points");
+    QTest::addColumn<QRegion>("touched"); // the pixels that may be drawn on; all edges reached
+    QTest::addColumn<QRegion>("opaque");  // the pixels fully covered
+    // An outline fully covers the pixels along its edges; corners, where edges meet, need not be.
+    const auto outline = [](const QPolygon& corners, const QRegion& edges) {
+        QRegion inner = edges;
+        for (const QPoint p : corners)
+            inner -= QRect(p, QSize(1, 1));
+        return inner;
+    };
+    QTest::newRow("horizontal line") << "line" << QPolygon({{20, 58}, {50, 58}})
+                                     << QRegion(20, 58, 31, 1) << QRegion(21, 58, 29, 1);
+    QTest::newRow("vertical line drawn upwards")
+        << "line" << QPolygon({{7, 40}, {7, 10}}) << QRegion(7, 10, 1, 31) << QRegion(7, 11, 1, 29);
+    const QRegion frame = QRegion(2, 3, 5, 4) - QRegion(3, 4, 3, 2);
+    QTest::newRow("rectangle") << "rectangle" << QPolygon({{2, 3}, {6, 6}}) << frame
+                               << outline({{2, 3}, {6, 3}, {6, 6}, {2, 6}}, frame);
+    const QPolygon lShape({{2, 2}, {8, 2}, {8, 5}, {5, 5}, {5, 8}, {2, 8}});
+    const QRegion lEdges = QRegion(2, 2, 7, 1) + QRegion(8, 2, 1, 4) + QRegion(5, 5, 4, 1) +
+                           QRegion(5, 5, 1, 4) + QRegion(2, 8, 4, 1) + QRegion(2, 2, 1, 7);
+    QTest::newRow("polygon") << "polygon" << lShape << lEdges << outline(lShape, lEdges);
+    for (const QRect box : {QRect(10, 10, 20, 12), QRect(5, 7, 9, 30), QRect(9, 9, 2, 2)})
+        for (const char* shape : {"ellipse", "filled ellipse"})
+            QTest::addRow("%s %dx%d", shape, box.width(), box.height())
+                << shape
+                << QPolygon({box.topLeft(), box.topLeft() + QPoint(box.width(), box.height())})
+                << QRegion(box.adjusted(0, 0, 1, 1)) << QRegion();
+}
+
+void TestImaging::smoothedShapesCentreOnPixels() {
+    QFETCH(QString, shape);
+    QFETCH(QPolygon, points);
+    QFETCH(QRegion, touched);
+    QFETCH(QRegion, opaque);
+    const QPoint a = points.first(), c = points.last();
+    const int w = c.x() - a.x(), h = c.y() - a.y();
+    const Pen pen{0xFF000000u, 1.0};
+    Bitmap b(64, 64, PixelFormat::ARGB32);
+    Graphics g(b);
+    g.setSmoothingMode(SmoothingMode::AntiAlias);
+    if (shape == "line")
+        g.drawLine(pen, a, c);
+    else if (shape == "rectangle")
+        g.drawRectangle(pen, a.x(), a.y(), w, h);
+    else if (shape == "polygon")
+        g.drawPolygon(pen, points);
+    else if (shape == "ellipse")
+        g.drawEllipse(pen, a.x(), a.y(), w, h);
+    else
+        g.fillEllipse(0xFF000000u, a.x(), a.y(), w, h);
+    g.end();
+    QCOMPARE(coveredBounds(b), touched.boundingRect());
+    // Pixels of `touched` outside `opaque` may be partly covered.
+    VERIFY_PIXELS(b, opaque.contains(QPoint(x, y))    ? 0xFF000000u
+                     : touched.contains(QPoint(x, y)) ? b.pixel(x, y)
+                                                      : 0u);
+}
+
+void TestImaging::smoothedLinesMirror_data() {
+    QTest::addColumn<QPoint>("from");
+    QTest::addColumn<QPoint>("to");
+    QTest::newRow("shallow") << QPoint(3, 4) << QPoint(27, 15);
+    QTest::newRow("steep") << QPoint(10, 2) << QPoint(17, 29);
+    QTest::newRow("diagonal") << QPoint(2, 3) << QPoint(25, 26);
+}
+
+void TestImaging::smoothedLinesMirror() {
+    QFETCH(QPoint, from);
+    QFETCH(QPoint, to);
+    const auto draw = [](QPoint a, QPoint b) {
+        Bitmap bitmap(32, 32, PixelFormat::ARGB32);
+        Graphics g(bitmap);
+        g.setSmoothingMode(SmoothingMode::AntiAlias);
+        g.drawLine(Pen{0xFF000000u, 1.0}, a, b);
+        g.end();
+        return bitmap.image();
+    };
+    // Pixel x of a 32-pixel row mirrors to 31 - x.
+    const auto flipX = [](QPoint p) { return QPoint(31 - p.x(), p.y()); };
+    const auto flipY = [](QPoint p) { return QPoint(p.x(), 31 - p.y()); };
+    const QImage line = draw(from, to);
+    for (const bool horizontal : {true, false}) {
+        const QImage mirrored =
+            horizontal ? draw(flipX(from), flipX(to)) : draw(flipY(from), flipY(to));
+        const QImage expected = line.mirrored(horizontal, !horizontal);
+        // Coverage may round either way by one step.
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+                QVERIFY2(
+                    near(mirrored.pixel(x, y), expected.pixel(x, y), 1),
+                    qPrintable(QString::asprintf("%s mirror at (%d,%d): got %08x, want %08x",
+                                                 horizontal ? "left-right" : "top-bottom", x, y,
+                                                 mirrored.pixel(x, y), expected.pixel(x, y))));
     }
 }
 

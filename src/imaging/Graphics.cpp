@@ -6,6 +6,31 @@
 
 namespace vantrel {
 
+namespace {
+
+// Gives the painter another world transform for the span of one drawing call.
+class TransformScope {
+public:
+    TransformScope(QPainter& painter, const QTransform& during, const QTransform& after)
+        : m_painter(painter), m_after(after), m_active(painter.isActive() && during != after) {
+        if (m_active)
+            m_painter.setWorldTransform(during);
+    }
+    ~TransformScope() {
+        if (m_active)
+            m_painter.setWorldTransform(m_after);
+    }
+    TransformScope(const TransformScope&) = delete;
+    TransformScope& operator=(const TransformScope&) = delete;
+
+private:
+    QPainter& m_painter;
+    QTransform m_after;
+    bool m_active;
+};
+
+} // namespace
+
 ColorMatrix ColorMatrix::identity() {
     ColorMatrix cm;
     for (int i = 0; i < 5; ++i)
@@ -72,7 +97,6 @@ void Graphics::setSmoothingMode(SmoothingMode mode) {
 
 void Graphics::setPixelOffsetMode(PixelOffsetMode mode) {
     m_offset = mode;
-    m_painter.setWorldTransform(baseTransform());
 }
 
 void Graphics::setInterpolationMode(InterpolationMode mode) {
@@ -92,10 +116,16 @@ void Graphics::resetTransform() {
 }
 
 QTransform Graphics::baseTransform() const {
-    // With the half-pixel offset, pixel centres rather than corners sit on whole coordinates.
+    return QTransform::fromScale(m_scaleX, m_scaleY);
+}
+
+QTransform Graphics::shapeTransform() const {
+    // QPainter centres pixels on half coordinates, which is what the half offset mode asks
+    // for. Otherwise pixel centres belong on whole coordinates: smoothed shapes move by half a
+    // device pixel, while unsmoothed ones already take the pixels on and after each edge.
     QTransform t;
-    if (m_offset == PixelOffsetMode::Half)
-        t.translate(-0.5, -0.5);
+    if (m_offset == PixelOffsetMode::None && m_painter.testRenderHint(QPainter::Antialiasing))
+        t.translate(0.5, 0.5);
     t.scale(m_scaleX, m_scaleY);
     return t;
 }
@@ -178,20 +208,24 @@ void Graphics::applyBrush(QRgb colour) {
 
 void Graphics::drawRectangle(const Pen& pen, int x, int y, int w, int h) {
     applyPen(pen);
+    const TransformScope scope(m_painter, shapeTransform(), baseTransform());
     m_painter.drawRect(QRectF(x, y, w, h));
 }
 
 void Graphics::fillRectangle(QRgb colour, int x, int y, int w, int h) {
+    const TransformScope scope(m_painter, shapeTransform(), baseTransform());
     m_painter.fillRect(QRectF(x, y, w, h), QColor::fromRgba(colour));
 }
 
 void Graphics::drawEllipse(const Pen& pen, int x, int y, int w, int h) {
     applyPen(pen);
+    const TransformScope scope(m_painter, shapeTransform(), baseTransform());
     m_painter.drawEllipse(QRectF(x, y, w, h));
 }
 
 void Graphics::fillEllipse(QRgb colour, int x, int y, int w, int h) {
     applyBrush(colour);
+    const TransformScope scope(m_painter, shapeTransform(), baseTransform());
     // Without smoothing QPainter::drawEllipse takes an integer shortcut whose coverage is
     // shifted half a pixel right and down; a path is sampled at pixel centres, symmetrically.
     QPainterPath path;
@@ -201,16 +235,19 @@ void Graphics::fillEllipse(QRgb colour, int x, int y, int w, int h) {
 
 void Graphics::drawPolygon(const Pen& pen, const QPolygon& points) {
     applyPen(pen);
+    const TransformScope scope(m_painter, shapeTransform(), baseTransform());
     m_painter.drawPolygon(points, Qt::OddEvenFill);
 }
 
 void Graphics::fillPolygon(QRgb colour, const QPolygon& points) {
     applyBrush(colour);
+    const TransformScope scope(m_painter, shapeTransform(), baseTransform());
     m_painter.drawPolygon(points, Qt::OddEvenFill);
 }
 
 void Graphics::drawLine(const Pen& pen, QPoint from, QPoint to) {
     applyPen(pen);
+    const TransformScope scope(m_painter, shapeTransform(), baseTransform());
     m_painter.drawLine(QLineF(from, to));
 }
 

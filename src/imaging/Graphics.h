@@ -29,8 +29,12 @@ struct ColorMatrix {
 
 // A drawing surface over a bitmap (or any QImage), with the compositing, smoothing, clip and
 // transform state the editor's drawing code sets. Pixel rules the editor relies on:
-// - a 1-pixel rectangle outline of (x, y, w, h) covers columns x..x+w and rows y..y+h;
-// - a filled rectangle covers [x, x+w) x [y, y+h);
+// - unsmoothed, a 1-pixel rectangle outline of (x, y, w, h) covers columns x..x+w and rows
+//   y..y+h, and a filled rectangle covers [x, x+w) x [y, y+h);
+// - smoothed shapes (lines, outlines and fills) have pixel centres on whole coordinates: a
+//   smoothed line from (20, 58) to (50, 58) colours row 58 alone, columns 20 to 50, and a
+//   smoothed ellipse keeps to columns x..x+w and rows y..y+h of its box. PixelOffsetMode::Half
+//   puts pixel corners there instead, as images, clips and text always have them;
 // - ellipses are those inscribed in their box; polygons fill by the alternate (odd-even) rule;
 // - source copy replaces pixels, alpha included; blending composes straight alpha.
 //
@@ -78,7 +82,9 @@ public:
 private:
     void applyPen(const Pen& pen);
     void applyBrush(QRgb colour);
+    // The transform of images, clips and text, and the one shapes are drawn with.
     QTransform baseTransform() const;
+    QTransform shapeTransform() const;
 
     Bitmap* m_bitmap = nullptr;
     QImage m_work; // the 32-bit copy of an indexed target
