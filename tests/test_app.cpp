@@ -74,7 +74,7 @@ private Q_SLOTS:
         QVERIFY(app->documents().empty());
         QCOMPARE(frame().menuResource(), 128);
         QCOMPARE(menuTitles(frame()), (QStringList{"&File", "&Edit", "&View", "&Help"}));
-        QCOMPARE(frame().windowTitle(), QStringLiteral("Vantrel"));
+        QCOMPARE(shownTitle(frame()), QStringLiteral("Vantrel"));
         // Only the main frame and the application are on the route.
         QVERIFY(frame().commandState(cmd::FileNew).enabled);
         QVERIFY(frame().commandState(cmd::FileOpen).enabled);
@@ -99,7 +99,14 @@ private Q_SLOTS:
         QVERIFY(!doc->isModified());
         QCOMPARE(frame().menuResource(), 129);
         QCOMPARE(menuTitles(frame()).size(), 8);
-        QCOMPARE(frame().windowTitle(), QStringLiteral("Vantrel - start.png"));
+        QCOMPARE(shownTitle(frame()), QStringLiteral("Vantrel - start.png"));
+        // Unsaved changes show in both titles until the document is clean again.
+        for (bool modified : {true, false}) {
+            doc->setModifiedFlag(modified);
+            const QString mark = modified ? QStringLiteral("*") : QString();
+            QCOMPARE(shownTitle(frame()), "Vantrel - start.png" + mark);
+            QCOMPARE(shownTitle(*frame().activeChildFrame()), "start.png" + mark);
+        }
         QCOMPARE(app->recentFiles().files(), QStringList{QFileInfo(path).absoluteFilePath()});
     }
 
@@ -132,7 +139,7 @@ private Q_SLOTS:
 
         CVantrelDoc* second = newImage({2, 2});
         QCOMPARE(second->title(), QStringLiteral("Bitmap2"));
-        QCOMPARE(frame().windowTitle(), QStringLiteral("Vantrel - Bitmap2"));
+        QCOMPARE(shownTitle(frame()), QStringLiteral("Vantrel - Bitmap2"));
     }
 
     void updateStatesFollowTheActiveDocument() {
@@ -243,8 +250,8 @@ private Q_SLOTS:
         QVERIFY(frame().runCommand(cmd::WindowNew));
         QCOMPARE(frame().childFrames().size(), 2);
         QCOMPARE(app->documents().size(), size_t(1));
-        QCOMPARE(frame().childFrames()[0]->windowTitle(), QStringLiteral("Bitmap1:1"));
-        QCOMPARE(frame().childFrames()[1]->windowTitle(), QStringLiteral("Bitmap1:2"));
+        QCOMPARE(shownTitle(*frame().childFrames()[0]), QStringLiteral("Bitmap1:1"));
+        QCOMPARE(shownTitle(*frame().childFrames()[1]), QStringLiteral("Bitmap1:2"));
         QCOMPARE(frame().childFrames()[1]->document(), doc);
 
         // Closing one window keeps the document; the last one closes it.
@@ -253,7 +260,7 @@ private Q_SLOTS:
         settle();
         QCOMPARE(app->documents().size(), size_t(1));
         QVERIFY(prompt->questions.isEmpty());
-        QCOMPARE(frame().childFrames()[0]->windowTitle(), QStringLiteral("Bitmap1"));
+        QCOMPARE(shownTitle(*frame().childFrames()[0]), QStringLiteral("Bitmap1*")); // modified
         prompt->answers.push_back(UserPrompt::Answer::No);
         frame().childFrames()[0]->close();
         settle();

@@ -1,13 +1,17 @@
 #include "ScriptedHost.h"
+#include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/CVantrelApp.h"
 #include "app/CommandIds.h"
 #include "app/Settings.h"
 #include "app/ToolState.h"
 #include "document/CVantrelDoc.h"
+#include "imaging/Bitmap.h"
+#include "view/CVantrelView.h"
 
 #include <QAction>
 #include <QDockWidget>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -393,6 +397,72 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&frame()));
         QTest::keyClick(&frame(), Qt::Key_X, Qt::AltModifier);
         QCOMPARE(colours.foreColour(), back);
+    }
+
+    // The panes follow the mouse over the active view: pixel, colour, size and depth, zoom.
+    void statusPanesFollowTheMouse() {
+        CVantrelDoc* doc = newImage({40, 30});
+        QVERIFY(doc);
+        doc->bitmap()->setPixel(5, 7, 0x80123456u);
+        CVantrelView* view = frame().activeChildFrame()->view();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        const auto panes = [this] {
+            return QStringList{frame().statusPaneText(CMainFrame::PositionPane),
+                               frame().statusPaneText(CMainFrame::ColourPane),
+                               frame().statusPaneText(CMainFrame::SizePane),
+                               frame().statusPaneText(CMainFrame::ZoomPane)};
+        };
+        QCOMPARE(panes(), (QStringList{"", "", "40 \u00d7 30 \u00d7 32", "100%"}));
+        const auto centre = [view](QPoint p) {
+            return view->imageToWindow(QRect(p, QSize(1, 1))).center();
+        };
+        QTest::mouseMove(view->viewport(), centre({5, 7}));
+        QCOMPARE(panes(), (QStringList{"5, 7", "#80123456", "40 \u00d7 30 \u00d7 32", "100%"}));
+        run(cmd::ZoomIn);
+        run(cmd::ZoomIn);
+        QTest::mouseMove(view->viewport(), centre({39, 0}));
+        QCOMPARE(panes(), (QStringList{"39, 0", "#FFFFFFFF", "40 \u00d7 30 \u00d7 32", "300%"}));
+        // Just off the image, and off the view: no pixel.
+        QTest::mouseMove(view->viewport(), centre({39, 0}) + QPoint(2, 0));
+        QCOMPARE(panes().mid(0, 2), (QStringList{"", ""}));
+        view->setZoom(1, 3);
+        QCOMPARE(panes().last(), QStringLiteral("33.3%"));
+        view->setZoom(1, 4);
+        QCOMPARE(panes().last(), QStringLiteral("25%"));
+        doc->setBitmap(std::make_unique<Bitmap>(7, 9, PixelFormat::Indexed8));
+        doc->updateAllViews();
+        QCOMPARE(panes().at(2), QStringLiteral("7 \u00d7 9 \u00d7 8"));
+        frame().activeChildFrame()->close();
+        settle();
+        QCOMPARE(panes(), (QStringList{"", "", "", ""}));
+    }
+
+    // A first start fits the screen's available area (also when the screen is scaled, see
+    // the second run of this test in CMakeLists.txt); size and place are kept between starts.
+    void firstStartFitsTheScreenAndGeometryIsKept() {
+        const QRect available = frame().screen()->availableGeometry();
+        QString where;
+        QDebug(&where) << frame().frameGeometry() << "within" << available;
+        QVERIFY2(available.contains(frame().frameGeometry()), qPrintable(where));
+        QVERIFY(frame().width() >= available.width() / 2);
+        const QRect chosen(available.topLeft() + QPoint(10, 20), available.size() * 3 / 4);
+        frame().setGeometry(chosen);
+        QVERIFY(frame().close());
+        QVERIFY(restart());
+        QCOMPARE(frame().geometry(), chosen);
+    }
+
+    // New document windows step down and right instead of stacking at one point.
+    void newWindowsCascade() {
+        QList<QPoint> places;
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(newImage({20, 20}));
+            places.append(frame().activeChildFrame()->pos());
+        }
+        QCOMPARE(places[0], QPoint(0, 0));
+        const QPoint step = places[1] - places[0];
+        QVERIFY(step.x() > 0 && step.x() == step.y());
+        QCOMPARE(places[2] - places[1], step);
     }
 };
 

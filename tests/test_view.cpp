@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace vantrel;
 
@@ -248,6 +249,125 @@ private Q_SLOTS:
                                          .arg(expected, 8, 16)));
             }
         }
+    }
+
+    // Below zoom 1 each window pixel shows the top-left pixel of its block, and a click there
+    // reaches exactly that pixel, scrolled or not.
+    void shrunkViewsShowAndReachEveryPixelExactly_data() {
+        QTest::addColumn<int>("shrink");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("scroll");
+        QTest::newRow("1/2, centred") << 2 << QSize(37, 23) << 0;
+        QTest::newRow("1/3, centred") << 3 << QSize(40, 31) << 0;
+        QTest::newRow("1/7, scrolled") << 7 << QSize(1403, 1105) << 17;
+    }
+    void shrunkViewsShowAndReachEveryPixelExactly() {
+        QFETCH(int, shrink);
+        QFETCH(QSize, size);
+        QFETCH(int, scroll);
+        Rig rig(size, {160, 120});
+        QVERIFY(rig.exposed());
+        QRandomGenerator random(shrink);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                rig.doc.bitmap()->setPixel(x, y, 0xFF000000u | (random.generate() & 0xFFFFFFu));
+        auto recorder = std::make_shared<Recorder>();
+        rig.table.install({tool::Fill}, recorder);
+        rig.host.tools.setCurrentTool(tool::Fill);
+        CVantrelView& view = rig.view;
+        view.setZoom(1, shrink);
+        QCOMPARE(view.shrink(), shrink);
+        // Blocks cut by the image's edge still show, so the image takes ceil(size / shrink).
+        const QSize shown((size.width() + shrink - 1) / shrink,
+                          (size.height() + shrink - 1) / shrink);
+        QCOMPARE(view.scrollSize(), shown + QSize(8, 8));
+        const QPoint origin = expectedOrigin(rig.client(), shown, 1);
+        QCOMPARE(view.imageOrigin(), origin);
+        view.horizontalScrollBar()->setValue(scroll);
+        view.verticalScrollBar()->setValue(scroll);
+        QCOMPARE(view.scrollPosition(), QPoint(scroll, scroll));
+        const QPoint shift = origin - view.scrollPosition();
+        const QRect area(shift, shown);
+        QCOMPARE(view.imageToWindow(QRect(QPoint(0, 0), size)), area);
+
+        const QRgb face = view.palette().color(QPalette::Button).rgba();
+        const QImage image = rendered(view);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QPoint pixel = (QPoint(x, y) - shift) * shrink;
+                const QRgb expected =
+                    area.contains(x, y) ? rig.doc.bitmap()->pixel(pixel.x(), pixel.y()) : face;
+                if (image.pixel(x, y) != expected)
+                    QFAIL(qPrintable(QStringLiteral("window pixel %1,%2").arg(x).arg(y)));
+            }
+        }
+        for (QPoint window :
+             {area.topLeft(), area.bottomRight(), area.center(), area.topLeft() - QPoint(1, 0)}) {
+            QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, window);
+            const QPoint pixel = (window - shift) * shrink;
+            QCOMPARE(recorder->calls.takeLast(),
+                     QStringLiteral("p%1,%2").arg(pixel.x()).arg(pixel.y()));
+        }
+    }
+
+    // Fit picks the largest level that shows the whole image; zoom in from a fraction climbs
+    // the levels; zoom out keeps its lower bound of 1; Ctrl+wheel zooms about the mouse.
+    void fitActualSizeAndWheelZoom() {
+        Rig rig({500, 300}, {200, 150});
+        QVERIFY(rig.exposed());
+        CVantrelView& view = rig.view;
+        const auto enabled = [&view](int id) {
+            CommandState state;
+            return view.updateCommand(id, state) && state.enabled;
+        };
+        const QSize room = rig.client() - QSize(8, 8);
+        QVERIFY(view.executeCommand(cmd::ViewFitToWindow));
+        const int n = view.shrink();
+        QCOMPARE(view.zoom(), 1);
+        const auto fits = [&](int k) {
+            return (500 + k - 1) / k <= room.width() && (300 + k - 1) / k <= room.height();
+        };
+        QVERIFY(fits(n) && !fits(n - 1));
+        QCOMPARE(view.horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(view.verticalScrollBar()->maximum(), 0);
+        QVERIFY(!enabled(cmd::ZoomOut));
+        for (int k = n - 1; k >= 1; --k) {
+            QVERIFY(enabled(cmd::ZoomIn));
+            QVERIFY(view.executeCommand(cmd::ZoomIn));
+            QCOMPARE(view.shrink(), k);
+            QCOMPARE(view.zoom(), 1);
+        }
+        QVERIFY(view.executeCommand(cmd::ZoomIn));
+        QCOMPARE(view.zoom(), 2);
+        QVERIFY(view.executeCommand(cmd::ViewActualSize));
+        QCOMPARE(std::pair(view.zoom(), view.shrink()), std::pair(1, 1));
+
+        const auto wheel = [&](QPoint at, int delta, Qt::KeyboardModifiers modifiers) {
+            QWheelEvent event(at, view.viewport()->mapToGlobal(at), {}, {0, delta}, Qt::NoButton,
+                              modifiers, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view.viewport(), &event);
+        };
+        const QPoint mouse(90, 70);
+        const QPoint under = view.windowToImage(mouse);
+        wheel(mouse, 120, Qt::ControlModifier);
+        QCOMPARE(view.zoom(), 2);
+        QCOMPARE(view.windowToImage(mouse), under);
+        wheel(mouse, 60, Qt::ControlModifier); // half a notch: not yet
+        QCOMPARE(view.zoom(), 2);
+        wheel(mouse, 60, Qt::ControlModifier);
+        QCOMPARE(view.zoom(), 3);
+        QCOMPARE(view.windowToImage(mouse), under);
+        wheel(mouse, -3 * 120, Qt::ControlModifier);
+        QCOMPARE(std::pair(view.zoom(), view.shrink()), std::pair(1, 2));
+        wheel(mouse, -120, Qt::NoModifier); // a plain wheel scrolls
+        QCOMPARE(view.shrink(), 2);
+
+        // A small image is enlarged to fill the room.
+        Rig small({10, 7}, {200, 150});
+        QVERIFY(small.exposed());
+        QVERIFY(small.view.executeCommand(cmd::ViewFitToWindow));
+        const QSize smallRoom = small.client() - QSize(8, 8);
+        QCOMPARE(small.view.zoom(), std::min(smallRoom.width() / 10, smallRoom.height() / 7));
     }
 
     void backgroundShowsAroundAndThroughTheImage() {

@@ -20,6 +20,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -64,6 +65,12 @@ QString menuText(const char* source) {
 
 } // namespace
 
+QString shownTitle(const QWidget& window) {
+    QString title = window.windowTitle();
+    return title.replace(QStringLiteral("[*]"),
+                         window.isWindowModified() ? QStringLiteral("*") : QString());
+}
+
 CMainFrame::CMainFrame(CVantrelApp& app)
     : m_app(app), m_router([this] {
           std::vector<CommandTarget*> chain;
@@ -79,7 +86,6 @@ CMainFrame::CMainFrame(CVantrelApp& app)
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(QStringLiteral("Vantrel"));
     setAcceptDrops(true);
-    resize(1024, 768);
 
     m_mdi = new QMdiArea(this);
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -92,6 +98,7 @@ CMainFrame::CMainFrame(CVantrelApp& app)
     createBars();
     auto* ready = new QLabel(tr("Ready"), this);
     statusBar()->addWidget(ready, 1);
+    createStatusPanes();
     registerCommands();
     m_noDocMenus = buildMenus(noDocumentMenu());
     m_docMenus = buildMenus(documentMenu());
@@ -105,6 +112,8 @@ CMainFrame::CMainFrame(CVantrelApp& app)
 
     std::unique_ptr<QSettings> settings = openSettings();
     m_devices.read(*settings);
+    if (!restoreGeometry(settings->value(kGeometryKey).toByteArray()))
+        fitToScreen();
     restoreState(settings->value(kBarStateKey).toByteArray());
     updateCommandUi();
 }
@@ -159,17 +168,61 @@ void CMainFrame::createBars() {
 }
 
 void CMainFrame::createAccelerators() {
-    QList<QKeyCombination> taken;
+    // A keypad key arrives as the plain key with Qt::KeypadModifier, but under X11 the shortcut
+    // map matches only the keys xkb derives from the press, and those never carry that flag: a
+    // sequence holding it never fires there. So each key is registered once without the flag
+    // and carries the commands the table gives it pressed plainly and on the keypad (a keypad
+    // press with no entry of its own takes the plain one, as Qt does). A filter sees every
+    // press before the shortcut map: it notes where the press came from and disables the
+    // shortcuts with no command for it, so such a press (the main keyboard's + while only
+    // Num + is an accelerator) goes on as an ordinary key press.
+    struct Binding {
+        QKeyCombination key; // without the keypad flag
+        QShortcut* shortcut = nullptr;
+        int plain = 0;
+        int keypad = 0;
+        int command(bool fromKeypad) const { return fromKeypad && keypad ? keypad : plain; }
+    };
+    class KeypadFilter : public QObject {
+    public:
+        using QObject::QObject;
+        QList<Binding> bindings;
+        bool fromKeypad = false;
+
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::ShortcutOverride) {
+                const auto* key = static_cast<QKeyEvent*>(event);
+                fromKeypad = key->modifiers().testFlag(Qt::KeypadModifier);
+                for (const Binding& binding : std::as_const(bindings))
+                    binding.shortcut->setEnabled(binding.command(fromKeypad) != 0);
+            }
+            return QObject::eventFilter(watched, event);
+        }
+    };
+
+    auto* filter = new KeypadFilter(this);
     for (const Accelerator& acc : acceleratorTable()) {
-        if (taken.contains(acc.key))
-            continue; // the first entry for a key wins
-        taken.append(acc.key);
-        auto* shortcut = new QShortcut(QKeySequence(acc.key), this);
-        shortcut->setContext(Qt::WindowShortcut);
-        const int id = acc.id;
-        connect(shortcut, &QShortcut::activated, this, [this, id] { runCommand(id); });
-        connect(shortcut, &QShortcut::activatedAmbiguously, this, [this, id] { runCommand(id); });
+        const bool onKeypad = acc.key.keyboardModifiers().testFlag(Qt::KeypadModifier);
+        const QKeyCombination key(acc.key.keyboardModifiers() & ~Qt::KeypadModifier, acc.key.key());
+        auto it = std::find_if(filter->bindings.begin(), filter->bindings.end(),
+                               [key](const Binding& b) { return b.key == key; });
+        if (it == filter->bindings.end())
+            it = filter->bindings.insert(filter->bindings.end(), Binding{key});
+        int& id = onKeypad ? it->keypad : it->plain;
+        if (id == 0)
+            id = acc.id; // the first entry for a key wins
     }
+    for (Binding& binding : filter->bindings) {
+        binding.shortcut = new QShortcut(QKeySequence(binding.key), this);
+        binding.shortcut->setContext(Qt::WindowShortcut);
+        binding.shortcut->setEnabled(binding.command(false) != 0);
+        const auto run = [this, filter, binding] {
+            runCommand(binding.command(filter->fromKeypad));
+        };
+        connect(binding.shortcut, &QShortcut::activated, this, run);
+        connect(binding.shortcut, &QShortcut::activatedAmbiguously, this, run);
+    }
+    qApp->installEventFilter(filter);
 }
 
 QList<QMenu*> CMainFrame::buildMenus(std::span<const MenuInfo> menus) {
@@ -236,7 +289,7 @@ void CMainFrame::refreshWindowList(QMenu* menu) {
     m_dynamicActions.append(menu->addSeparator());
     for (int i = 0; i < frames.size(); ++i) {
         CChildFrame* frame = frames[i];
-        QAction* a = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(frame->windowTitle()));
+        QAction* a = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shownTitle(*frame)));
         a->setCheckable(true);
         a->setChecked(frame == activeChildFrame());
         connect(a, &QAction::triggered, this, [this, frame] { m_mdi->setActiveSubWindow(frame); });
@@ -381,9 +434,12 @@ void CMainFrame::scheduleCommandUiUpdate() {
 
 CChildFrame* CMainFrame::addFrame(CVantrelDoc& document) {
     auto* frame = new CChildFrame(document, m_app, m_toolTable, m_app.printer());
+    const QPoint position = cascadePosition();
     m_mdi->addSubWindow(frame);
+    frame->move(position); // placed by us, not by the area
     connect(frame, &CChildFrame::closing, this, &CMainFrame::frameClosing);
     connect(&document, &CVantrelDoc::titleChanged, this, &CMainFrame::updateTitles);
+    connect(&document, &CVantrelDoc::modifiedChanged, this, &CMainFrame::updateTitles);
     connect(&document, &CVantrelDoc::changed, this, &CMainFrame::scheduleCommandUiUpdate);
     connect(frame, &QObject::destroyed, this, [this] {
         if (m_mdi->subWindowList().isEmpty())
@@ -400,9 +456,68 @@ CChildFrame* CMainFrame::addFrame(CVantrelDoc& document) {
     return frame;
 }
 
+QPoint CMainFrame::cascadePosition() const {
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
+    if (windows.isEmpty())
+        return {0, 0};
+    const QMdiSubWindow* last = windows.last();
+    const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, last);
+    const QPoint next = last->pos() + QPoint(step, step);
+    // Keep room for at least a title bar and a small image inside the client area.
+    const QSize room = m_mdi->viewport()->size() - QSize(4 * step, 4 * step);
+    if (next.x() > room.width() || next.y() > room.height())
+        return {0, 0};
+    return next;
+}
+
+void CMainFrame::fitToScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // At most 1024 x 768, and within nine tenths of the available area so the window
+    // frame fits as well.
+    const QRect available = screen->availableGeometry();
+    const QSize size = QSize(1024, 768).boundedTo(available.size() * 9 / 10);
+    resize(size);
+    move(available.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+void CMainFrame::createStatusPanes() {
+    for (QLabel*& pane : m_panes) {
+        pane = new QLabel(this);
+        pane->setAlignment(Qt::AlignCenter);
+        statusBar()->addPermanentWidget(pane);
+    }
+    // Wide enough for typical values, so the bar does not jump while the mouse moves.
+    const QFontMetrics metrics = fontMetrics();
+    m_panes[PositionPane]->setMinimumWidth(
+        metrics.horizontalAdvance(QStringLiteral("00000, 00000")));
+    m_panes[ColourPane]->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("#DDDDDDDD")));
+    m_panes[SizePane]->setMinimumWidth(
+        metrics.horizontalAdvance(QStringLiteral("00000 \u00d7 00000 \u00d7 32")));
+    m_panes[ZoomPane]->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("6400%")));
+}
+
+QString CMainFrame::statusPaneText(StatusPane pane) const {
+    return m_panes[pane]->text();
+}
+
+void CMainFrame::updateStatusPanes() {
+    const CChildFrame* frame = activeChildFrame();
+    const std::array<QString, 4> texts =
+        frame && frame->view() ? statusTexts(frame->view()->status()) : std::array<QString, 4>{};
+    for (int i = 0; i < StatusPaneCount; ++i)
+        m_panes[i]->setText(texts[i]);
+}
+
 void CMainFrame::subWindowActivated() {
     if (!childFrames().isEmpty())
         showMenu(129);
+    disconnect(m_statusConnection);
+    if (CChildFrame* frame = activeChildFrame())
+        m_statusConnection = connect(frame->view(), &CVantrelView::statusChanged, this,
+                                     &CMainFrame::updateStatusPanes);
+    updateStatusPanes();
     updateTitles();
     scheduleCommandUiUpdate();
 }
@@ -419,12 +534,15 @@ void CMainFrame::updateTitles() {
         if (!doc)
             continue;
         const int n = counts.value(doc);
-        f->setWindowTitle(n > 1 ? QStringLiteral("%1:%2").arg(doc->title()).arg(++seen[doc])
-                                : doc->title());
+        // "[*]" shows the unsaved-changes mark while the window is modified.
+        f->setWindowTitle(n > 1 ? QStringLiteral("%1:%2[*]").arg(doc->title()).arg(++seen[doc])
+                                : doc->title() + QStringLiteral("[*]"));
+        f->setWindowModified(doc->isModified());
     }
     const CVantrelDoc* active = activeDocument();
-    setWindowTitle(active ? QStringLiteral("Vantrel - %1").arg(active->title())
+    setWindowTitle(active ? QStringLiteral("Vantrel - %1[*]").arg(active->title())
                           : QStringLiteral("Vantrel"));
+    setWindowModified(active && active->isModified());
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
@@ -445,6 +563,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     std::unique_ptr<QSettings> settings = openSettings();
     settings->setValue(kBarStateKey, saveState());
     settings->setValue(kWindowStateKey, isMaximized() ? 1 : 0);
+    settings->setValue(kGeometryKey, saveGeometry());
     if (!m_app.saveAllModified()) {
         event->ignore();
         return;

@@ -9,9 +9,11 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <array>
 #include <span>
 
 class QDockWidget;
+class QLabel;
 class QMdiArea;
 class QMenu;
 class QToolBar;
@@ -22,6 +24,10 @@ class CChildFrame;
 class CColorBar;
 class CVantrelApp;
 class CVantrelDoc;
+
+// A window's title as the window manager shows it: the "[*]" placeholder becomes "*" while
+// the window is modified and disappears otherwise.
+QString shownTitle(const QWidget& window);
 
 // The main window: the document windows, the menus, accelerators and bars, the current tool.
 // Every command enters the program here and is routed to the active view, its document, the
@@ -58,6 +64,11 @@ public:
     // Opens a window onto `document` and makes it active.
     CChildFrame* addFrame(CVantrelDoc& document);
 
+    // The status bar panes beside the prompt: pixel under the mouse, its colour, image size
+    // and depth, zoom.
+    enum StatusPane { PositionPane, ColourPane, SizePane, ZoomPane, StatusPaneCount };
+    QString statusPaneText(StatusPane pane) const;
+
 Q_SIGNALS:
     void filesDropped(const QStringList& paths);
     void frameClosing(vantrel::CChildFrame* frame);
@@ -80,6 +91,13 @@ private:
     void registerCommands();
     void subWindowActivated();
     void updateTitles();
+    void createStatusPanes();
+    void updateStatusPanes();
+    // The size and place of a first start: inside the screen's available area, centred.
+    void fitToScreen();
+    // Where a new document window goes: a step down and right of the last one, back at the
+    // top-left corner when that would leave the client area.
+    QPoint cascadePosition() const;
     void scheduleCommandUiUpdate();
     void arrangeIcons();
 
@@ -97,6 +115,8 @@ private:
     QList<QMenu*> m_noDocMenus;
     QList<QMenu*> m_docMenus;
     QList<QAction*> m_dynamicActions;
+    std::array<QLabel*, StatusPaneCount> m_panes{};
+    QMetaObject::Connection m_statusConnection;
     int m_menuResource = 0;
     bool m_updatePending = false;
 };

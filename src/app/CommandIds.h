@@ -35,6 +35,9 @@ inline constexpr int Crop = 32777;
 // View and window
 inline constexpr int ZoomIn = 32771;
 inline constexpr int ZoomOut = 32772;
+// Our own, beyond the numbers the menus started with.
+inline constexpr int ViewFitToWindow = 32900;
+inline constexpr int ViewActualSize = 32901;
 inline constexpr int Font = 32805;
 inline constexpr int ViewToolsBar = 32778;
 inline constexpr int ViewEffectsBar = 32779;

@@ -54,6 +54,10 @@ constexpr CommandInfo kCommands[] = {
      QT_TRANSLATE_NOOP("Prompt", "Zoom in\nZoom in"), "toolbar/zoom-in"},
     {ZoomOut, QT_TRANSLATE_NOOP("Menu", "Zoom O&ut\tNum -"),
      QT_TRANSLATE_NOOP("Prompt", "Zoom out\nZoom out"), "toolbar/zoom-out"},
+    {ViewFitToWindow, QT_TRANSLATE_NOOP("Menu", "&Fit to Window\tCtrl+0"),
+     QT_TRANSLATE_NOOP("Prompt", "Zoom so that the whole image fits the window\nFit to window")},
+    {ViewActualSize, QT_TRANSLATE_NOOP("Menu", "&Actual Size\tCtrl+1"),
+     QT_TRANSLATE_NOOP("Prompt", "Show the image at 100 %\nActual size")},
     {Font, QT_TRANSLATE_NOOP("Menu", "&Font...\tCtrl+B")},
     {ToolRectSelect, QT_TRANSLATE_NOOP("Menu", "&Rectangle Select\tCtrl+M"),
      QT_TRANSLATE_NOOP("Prompt", "Rectangle select tool\nRectangle select tool"),
@@ -169,8 +173,9 @@ constexpr MenuItem kDocFile[] = {
     {AppExit}};
 constexpr MenuItem kDocEdit[] = {{EditUndo},  {EditRedo},   {0}, {EditCut},   {EditCopy},
                                  {EditPaste}, {EditDelete}, {0}, {SelectAll}, {Crop}};
-constexpr MenuItem kDocView[] = {{ViewToolbar}, {ViewToolsBar}, {ViewEffectsBar}, {ViewColourBar},
-                                 {0},           {ZoomIn},       {ZoomOut}};
+constexpr MenuItem kDocView[] = {
+    {ViewToolbar}, {ViewToolsBar}, {ViewEffectsBar},  {ViewColourBar}, {0},
+    {ZoomIn},      {ZoomOut},      {ViewFitToWindow}, {ViewActualSize}};
 constexpr MenuItem kDocText[] = {{Font}};
 constexpr MenuItem kDocTools[] = {{ToolRectSelect},
                                   {ToolEllipseSelect},
@@ -267,6 +272,8 @@ const Accelerator kAccelerators[] = {
     {Qt::KeypadModifier | Qt::Key_Plus, ZoomIn},
     {Qt::KeypadModifier | Qt::Key_Minus, ZoomOut},
     {Qt::ALT | Qt::Key_D, ToolEraser},
+    {Qt::CTRL | Qt::Key_0, ViewFitToWindow},
+    {Qt::CTRL | Qt::Key_1, ViewActualSize},
     {Qt::CTRL | Qt::Key_Y, ToolColourPicker}, // shadowed by redo above
 };
 

@@ -7,6 +7,7 @@ namespace vantrel {
 
 inline const QString kWindowStateKey = QStringLiteral("MainWindow/WindowState");
 inline const QString kBarStateKey = QStringLiteral("MainWindow/BarState");
+inline const QString kGeometryKey = QStringLiteral("MainWindow/Geometry");
 
 // The editor's settings store: organisation "Osmerin", application "Vantrel".
 inline std::unique_ptr<QSettings> openSettings() {

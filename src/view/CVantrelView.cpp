@@ -6,6 +6,7 @@
 #include "imaging/Graphics.h"
 
 #include <QIcon>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -15,6 +16,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 namespace vantrel {
 
@@ -22,6 +24,36 @@ namespace {
 
 int floorDiv(int a, int b) {
     return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+int ceilDiv(int a, int b) {
+    return -floorDiv(-a, b);
+}
+
+// Draws the window pixels `shown` of an image shrunk by `shrink`: each shows the top-left
+// pixel of its block, so what is drawn is exactly what a click there maps to. `first` is the
+// image pixel under shown's top-left corner. Only the shown pixels are read.
+void drawSampled(QPainter& painter, const QImage& image, const QRect& shown, QPoint first,
+                 int shrink) {
+    if (shown.isEmpty())
+        return;
+    const QImage::Format format = image.format();
+    const bool direct = format == QImage::Format_ARGB32 || format == QImage::Format_RGB32 ||
+                        format == QImage::Format_ARGB32_Premultiplied;
+    QImage piece(shown.size(), direct ? format : QImage::Format_ARGB32);
+    for (int r = 0; r < shown.height(); ++r) {
+        const int y = first.y() + r * shrink;
+        auto* out = reinterpret_cast<QRgb*>(piece.scanLine(r));
+        if (direct) {
+            const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int c = 0; c < shown.width(); ++c)
+                out[c] = in[first.x() + c * shrink];
+        } else {
+            for (int c = 0; c < shown.width(); ++c)
+                out[c] = image.pixel(first.x() + c * shrink, y);
+        }
+    }
+    painter.drawImage(shown.topLeft(), piece);
 }
 
 // Draws `source` (an area of an image in image pixels) as zoom x zoom blocks at `target`,
@@ -66,6 +98,25 @@ QCursor cursorFor(const CursorImage& image) {
 
 } // namespace
 
+std::array<QString, 4> statusTexts(const ViewStatus& status) {
+    std::array<QString, 4> texts;
+    if (status.pixel)
+        texts[0] = QStringLiteral("%1, %2").arg(status.pixel->x()).arg(status.pixel->y());
+    if (status.colour)
+        texts[1] = QStringLiteral("#%1").arg(*status.colour, 8, 16, QLatin1Char('0')).toUpper();
+    if (!status.size.isEmpty())
+        texts[2] = QStringLiteral("%1 \u00d7 %2 \u00d7 %3")
+                       .arg(status.size.width())
+                       .arg(status.size.height())
+                       .arg(status.depth);
+    QString percent = status.shrink > 1 ? QString::number(100.0 / status.shrink, 'f', 1)
+                                        : QString::number(100 * status.zoom);
+    if (percent.endsWith(QLatin1String(".0")))
+        percent.chop(2);
+    texts[3] = percent + QLatin1Char('%');
+    return texts;
+}
+
 CVantrelView::CVantrelView(CVantrelDoc& document, DocumentHost& host, ToolTable& toolTable,
                            QPrinter* sharedPrinter, QWidget* parent)
     : QAbstractScrollArea(parent), m_document(&document), m_host(host), m_toolTable(toolTable),
@@ -90,10 +141,13 @@ ColourState& CVantrelView::colours() {
 }
 
 void CVantrelView::registerCommands() {
-    onCommand(cmd::ZoomIn, [this] { setZoom(m_zoom + 1); });
-    onUpdate(cmd::ZoomIn, [this](CommandState& s) { s.enabled = m_zoom < MaxZoom; });
+    onCommand(cmd::ZoomIn, [this] { stepZoom(true); });
+    onUpdate(cmd::ZoomIn,
+             [this](CommandState& s) { s.enabled = m_shrink > 1 || m_zoom < MaxZoom; });
     onCommand(cmd::ZoomOut, [this] { setZoom(m_zoom - 1); });
     onUpdate(cmd::ZoomOut, [this](CommandState& s) { s.enabled = m_zoom > 1; });
+    onCommand(cmd::ViewFitToWindow, [this] { fitToWindow(); });
+    onCommand(cmd::ViewActualSize, [this] { setZoom(1, 1); });
     onCommand(cmd::FilePrint, [this] { print(true); });
     onCommand(cmd::FilePrintDirect, [this] { print(false); });
     onCommand(cmd::FilePrintPreview, [this] { printPreview(); });
@@ -106,13 +160,85 @@ QSize CVantrelView::sizeHint() const {
 }
 
 void CVantrelView::setZoom(int zoom) {
+    setZoom(zoom, 1);
+}
+
+void CVantrelView::setZoom(int zoom, int shrink) {
     zoom = std::clamp(zoom, 1, MaxZoom);
-    if (zoom == m_zoom)
+    shrink = zoom > 1 ? 1 : std::clamp(shrink, 1, MaxShrink);
+    if (zoom == m_zoom && shrink == m_shrink)
         return;
     m_zoom = zoom;
+    m_shrink = shrink;
     updateScrollSizes(true);
     updateOrigin();
     viewport()->update();
+    Q_EMIT statusChanged();
+}
+
+bool CVantrelView::stepZoom(bool in) {
+    const int zoom = m_zoom;
+    const int shrink = m_shrink;
+    if (in)
+        setZoom(shrink > 1 ? 1 : zoom + 1, shrink - 1);
+    else
+        setZoom(zoom - 1, zoom > 1 ? 1 : shrink + 1);
+    return zoom != m_zoom || shrink != m_shrink;
+}
+
+void CVantrelView::stepZoomAbout(bool in, QPoint window) {
+    // The image position under the mouse, in image pixels, kept under the mouse.
+    const QPointF at = QPointF(window + scrollPosition() - m_origin) * m_shrink / m_zoom;
+    if (!stepZoom(in))
+        return;
+    const QPointF scroll = at * m_zoom / m_shrink + QPointF(m_origin - window);
+    horizontalScrollBar()->setValue(qRound(scroll.x()));
+    verticalScrollBar()->setValue(qRound(scroll.y()));
+}
+
+void CVantrelView::fitToWindow() {
+    const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
+    if (!bitmap)
+        return;
+    // The room is what the frame could grow to inside the main window, as the frame fits
+    // itself to the image after a zoom change.
+    QSize room = viewport()->size();
+    auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (frame && frame->mdiArea() && !frame->isMaximized() && !frame->isMinimized())
+        room = frame->mdiArea()->viewport()->size() - (frame->size() - viewport()->size()) -
+               QSize(frame->x(), frame->y());
+    room -= QSize(8, 8); // the margin around the image
+    const QSize image = bitmap->size();
+    if (image.width() <= room.width() && image.height() <= room.height()) {
+        setZoom(std::min(room.width() / image.width(), room.height() / image.height()), 1);
+        return;
+    }
+    int shrink = 2;
+    while (shrink < MaxShrink && (ceilDiv(image.width(), shrink) > room.width() ||
+                                  ceilDiv(image.height(), shrink) > room.height()))
+        ++shrink;
+    setZoom(1, shrink);
+}
+
+int CVantrelView::toWindow(int image) const {
+    return m_shrink > 1 ? ceilDiv(image, m_shrink) : image * m_zoom;
+}
+
+ViewStatus CVantrelView::status() const {
+    ViewStatus status;
+    status.zoom = m_zoom;
+    status.shrink = m_shrink;
+    const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
+    if (!bitmap)
+        return status;
+    status.size = bitmap->size();
+    status.depth = bitsPerPixel(bitmap->format());
+    if (imageToWindow(bitmap->rect()).contains(m_mouse) && viewport()->rect().contains(m_mouse)) {
+        const QPoint p = windowToImage(m_mouse);
+        status.pixel = p;
+        status.colour = bitmap->pixel(p.x(), p.y());
+    }
+    return status;
 }
 
 void CVantrelView::initialUpdate() {
@@ -125,7 +251,7 @@ QSize CVantrelView::scrollSize() const {
     const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
     if (!bitmap)
         return {};
-    return {m_zoom * bitmap->width() + 8, m_zoom * bitmap->height() + 8};
+    return {toWindow(bitmap->width()) + 8, toWindow(bitmap->height()) + 8};
 }
 
 void CVantrelView::updateScrollSizes(bool fitFrame) {
@@ -152,9 +278,9 @@ void CVantrelView::updateScrollSizes(bool fitFrame) {
 void CVantrelView::updateOrigin() {
     if (!m_document || !m_document->bitmap())
         return;
-    const QSize image = m_document->bitmap()->size() * m_zoom;
-    const int ox = (viewport()->width() - image.width()) / 2;
-    const int oy = (viewport()->height() - image.height()) / 2;
+    const QSize size = m_document->bitmap()->size();
+    const int ox = (viewport()->width() - toWindow(size.width())) / 2;
+    const int oy = (viewport()->height() - toWindow(size.height())) / 2;
     m_origin = {ox >= 5 ? ox : 4, oy >= 5 ? oy : 4};
 }
 
@@ -165,6 +291,7 @@ void CVantrelView::documentChanged() {
         updateOrigin();
     }
     viewport()->update();
+    Q_EMIT statusChanged();
 }
 
 QPoint CVantrelView::scrollPosition() const {
@@ -172,14 +299,18 @@ QPoint CVantrelView::scrollPosition() const {
 }
 
 QPoint CVantrelView::windowToImage(QPoint window) const {
-    const QPoint s = scrollPosition();
-    return {(window.x() + s.x() - m_origin.x()) / m_zoom,
-            (window.y() + s.y() - m_origin.y()) / m_zoom};
+    const QPoint d = window + scrollPosition() - m_origin;
+    if (m_shrink > 1)
+        return d * m_shrink;
+    return {d.x() / m_zoom, d.y() / m_zoom};
 }
 
 QRect CVantrelView::imageToWindow(const QRect& image) const {
     const QPoint shift = m_origin - scrollPosition();
-    return {image.topLeft() * m_zoom + shift, image.size() * m_zoom};
+    const QPoint topLeft(toWindow(image.left()), toWindow(image.top()));
+    const QPoint end(toWindow(image.left() + image.width()),
+                     toWindow(image.top() + image.height()));
+    return {topLeft + shift, QSize(end.x() - topLeft.x(), end.y() - topLeft.y())};
 }
 
 void CVantrelView::render(QImage& target) const {
@@ -203,6 +334,12 @@ void CVantrelView::render(QImage& target) const {
             .intersected(area);
     };
     const auto drawLayer = [&](const QImage& image, QPoint at) {
+        if (m_shrink > 1) {
+            const QRect shown = imageToWindow(QRect(at, image.size())).intersected(window);
+            const QPoint first = windowToImage(shown.topLeft()) - at;
+            drawSampled(painter, image, shown, first, m_shrink);
+            return;
+        }
         const QRect area = visible(QRect(at, image.size()));
         drawZoomed(painter, image, area.translated(-at), imageToWindow(area).topLeft(), m_zoom);
     };
@@ -266,6 +403,28 @@ void CVantrelView::resizeEvent(QResizeEvent* event) {
 
 void CVantrelView::scrollContentsBy(int, int) {
     viewport()->update();
+    Q_EMIT statusChanged(); // another pixel is now under the mouse
+}
+
+void CVantrelView::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    // Ctrl+wheel zooms about the mouse, a level for each notch (a notch is 120).
+    m_wheelDelta += event->angleDelta().y();
+    const QPoint at = event->position().toPoint();
+    for (; m_wheelDelta >= 120; m_wheelDelta -= 120)
+        stepZoomAbout(true, at);
+    for (; m_wheelDelta <= -120; m_wheelDelta += 120)
+        stepZoomAbout(false, at);
+    event->accept();
+}
+
+void CVantrelView::leaveEvent(QEvent* event) {
+    m_mouse = {-1, -1};
+    Q_EMIT statusChanged();
+    QAbstractScrollArea::leaveEvent(event);
 }
 
 void CVantrelView::repaintNow() {
@@ -307,6 +466,7 @@ void CVantrelView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint window = event->position().toPoint();
     m_mouse = window;
     updateCursor(window);
+    Q_EMIT statusChanged();
     if (!m_document || !m_document->bitmap()) {
         QAbstractScrollArea::mouseMoveEvent(event);
         return;

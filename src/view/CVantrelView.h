@@ -8,6 +8,8 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPointer>
+#include <array>
+#include <optional>
 
 class QPrinter;
 
@@ -16,6 +18,23 @@ namespace vantrel {
 class DocumentHost;
 
 inline constexpr int MaxZoom = 64;
+// Below 1 the view shows one image pixel in `shrink` along each axis, down to 1/MaxShrink.
+inline constexpr int MaxShrink = 64;
+
+// What the status bar tells about a view: the pixel under the mouse and its colour (when the
+// mouse is over the image), the image's size and bits per pixel, and the zoom.
+struct ViewStatus {
+    std::optional<QPoint> pixel;
+    std::optional<QRgb> colour;
+    QSize size;
+    int depth = 0;
+    int zoom = 1;
+    int shrink = 1;
+};
+
+// The status bar's texts for a view, in pane order: "12, 34", "#AARRGGBB", "1200 × 800 × 32",
+// "400%" (or "33.3%" below 1); the first two are empty while the mouse is off the image.
+std::array<QString, 4> statusTexts(const ViewStatus& status);
 
 // One window onto a document. It owns its zoom, scroll state and the transient state of tools
 // in progress (stroke layer, lasso path), but no pixels or history of the document: it draws
@@ -29,8 +48,19 @@ public:
 
     CVantrelDoc* documentPointer() const { return m_document; }
 
+    // The magnification: `zoom` window pixels per image pixel, or, below 1, one window pixel
+    // per `shrink` image pixels (then zoom is 1). At most one of the two exceeds 1.
     int zoom() const override { return m_zoom; }
+    int shrink() const { return m_shrink; }
     void setZoom(int zoom);
+    void setZoom(int zoom, int shrink);
+    // One level up or down the scale ..., 1/3, 1/2, 1, 2, 3, ...; false at the end.
+    bool stepZoom(bool in);
+    // The largest level at which the whole image fits in the space the window can take.
+    void fitToWindow();
+    // Keeps the image point under `window` in place while the zoom changes by one level.
+    void stepZoomAbout(bool in, QPoint window);
+    ViewStatus status() const;
     // The first update once the window is shown: scroll sizes, origin, and the frame fitted
     // to the image.
     void initialUpdate();
@@ -38,7 +68,8 @@ public:
     QPoint imageOrigin() const { return m_origin; }
     // The scroll position.
     QPoint scrollPosition() const;
-    // Window point to image pixel, truncating toward zero.
+    // Window point to image pixel, truncating toward zero. Below zoom 1 a window pixel maps
+    // to the top-left pixel of the block it shows, which is the pixel drawn there.
     QPoint windowToImage(QPoint window) const;
     // Image rectangle to window rectangle.
     QRect imageToWindow(const QRect& image) const;
@@ -64,8 +95,14 @@ public:
 
     QSize sizeHint() const override;
 
+Q_SIGNALS:
+    // The mouse moved over the view, or the zoom or the document changed: status() may differ.
+    void statusChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -79,6 +116,8 @@ private:
     // resized to show the whole scrollable area when it is not maximised.
     void updateScrollSizes(bool fitFrame);
     void updateOrigin();
+    // Image length to window length at the current zoom; below 1 a partly shown block counts.
+    int toWindow(int image) const;
     void updateCursor(QPoint window);
     void print(bool withDialog);
     void printPreview();
@@ -91,13 +130,15 @@ private:
     std::unique_ptr<QPrinter> m_ownPrinter;
 
     int m_zoom = 1;
+    int m_shrink = 1;
     QPoint m_lastPoint;
     bool m_dragging = false;
     std::unique_ptr<Bitmap> m_strokeLayer;
     std::vector<QPoint> m_lasso;
     QPoint m_origin;
     QSize m_imageSize;      // size of the document bitmap the scroll sizes were made for
-    QPoint m_mouse{-1, -1}; // last mouse position over the viewport, for the eraser marker
+    QPoint m_mouse{-1, -1}; // last mouse position over the viewport: eraser marker, status
+    int m_wheelDelta = 0;   // Ctrl+wheel rotation not yet turned into zoom levels
     QImage m_buffer;        // off-screen composition, reused between paints
 };
 
