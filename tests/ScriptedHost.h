@@ -36,6 +36,7 @@ public:
     int lastSaveFilterShown = 0;
     QString lastSaveFilter;
     QString lastDefaultSuffix;
+    QString lastSaveStart; // the path or name the save dialog was to start on
 
     void showMessage(const QString& text, Icon) override { messages.append(text); }
     Answer askYesNoCancel(const QString& text) override {
@@ -65,9 +66,10 @@ public:
         openPaths.pop_front();
         return p;
     }
-    QString askSavePath(const QString& filter, int& filterIndex,
-                        const QString& defaultSuffix) override {
+    QString askSavePath(const QString& filter, int& filterIndex, const QString& defaultSuffix,
+                        const QString& start) override {
         lastSaveFilter = filter;
+        lastSaveStart = start;
         lastSaveFilterShown = filterIndex;
         lastDefaultSuffix = defaultSuffix;
         if (!saveFilterChoices.empty()) {

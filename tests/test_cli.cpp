@@ -1,4 +1,5 @@
-// The batch front end, run as a process: --info, conversion with -o, and its exit statuses.
+// The batch front end, run as a process: --info, conversion with -o, the warning for a damaged
+// input and --strict, and its exit statuses.
 
 #include <QFile>
 #include <QImage>
@@ -140,6 +141,42 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(output));
     }
 
+    void partlyReadInput_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<bool>("strict");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("err");
+        QTest::addColumn<bool>("written");
+        const QByteArray warning(
+            "Part of cut.bmp could not be read; the image may be incomplete.\n");
+        QTest::newRow("damaged") << "cut.bmp" << false << 0 << warning << true;
+        QTest::newRow("damaged, --strict") << "cut.bmp" << true << 1 << warning << false;
+        QTest::newRow("intact, --strict") << "good.bmp" << true << 0 << QByteArray() << true;
+    }
+
+    void partlyReadInput() {
+        QFETCH(QString, input);
+        QFETCH(bool, strict);
+        QFETCH(int, code);
+        QFETCH(QByteArray, err);
+        QFETCH(bool, written);
+        const QString good = dir->filePath(QStringLiteral("good.bmp"));
+        QVERIFY(fewColours().save(good));
+        QFile cut(dir->filePath(QStringLiteral("cut.bmp")));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(head(good, int(QFile(good).size()) - 10)); // the last pixels are missing
+        cut.close();
+
+        const QString output = dir->filePath(QStringLiteral("out.png"));
+        QStringList args{dir->filePath(input), QStringLiteral("-o"), output};
+        if (strict)
+            args.prepend(QStringLiteral("--strict"));
+        const Result r = runCli(args);
+        QCOMPARE(r.code, code);
+        QCOMPARE(r.err, err);
+        QCOMPARE(QFile::exists(output), written);
+    }
+
     void usageErrors_data() {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("no input") << QStringList{QStringLiteral("--info")};
@@ -167,8 +204,9 @@ private Q_SLOTS:
     void help() {
         const Result r = runCli({QStringLiteral("--help")});
         QCOMPARE(r.code, 0);
-        for (const char* word : {"--info", "-o, --output <file>", "Exit status", "0 on success",
-                                 "1 when a file cannot be read or written", "2 for a usage"})
+        for (const char* word :
+             {"--info", "--strict", "-o, --output <file>", "Exit status", "0 on success",
+              "1 when a file cannot be read or written", "2 for a usage"})
             QVERIFY2(r.out.contains(word), word);
     }
 

@@ -1,5 +1,6 @@
 // Image files: what the loader makes of each format (and of damaged or oversized files), the
-// encoder each name selects, the saver's failure paths, and the document's Save and Save As.
+// encoder each name selects, the saver's failure paths (a full disk included), and the
+// document's Open, Save and Save As.
 
 #include "ScriptedHost.h"
 #include "document/CVantrelDoc.h"
@@ -16,7 +17,9 @@
 #include <QTest>
 #include <QtEndian>
 #include <array>
+#include <cerrno>
 #include <optional>
+#include <sys/mount.h>
 
 using vantrel::Bitmap;
 using vantrel::CVantrelDoc;
@@ -47,6 +50,16 @@ QImage pattern(int width, int height, QImage::Format format = QImage::Format_RGB
         for (int x = 0; x < width; ++x)
             img.setPixel(x, y, qRgb(x * 37 % 256, y * 59 % 256, (x * 13 + y * 101) % 256));
     return img.convertToFormat(format);
+}
+
+// Random opaque pixels: every encoder's output stays about as large as the pixels.
+QImage noise(int width, int height) {
+    QImage img(width, height, QImage::Format_RGB888);
+    QRandomGenerator random(7);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            img.setPixel(x, y, random.generate() | 0xFF000000u);
+    return img;
 }
 
 // The first pixel where `bitmap` differs from `expected`, or an empty string. Where the
@@ -114,6 +127,65 @@ QByteArray bmpClaiming(qint32 width, qint32 height) {
     return bytes;
 }
 
+// A BMP with a 40-byte header, `palette` and the RLE8 (`bits` 8) or RLE4 (`bits` 4) `data`.
+QByteArray rleBmp(int width, int height, int bits, const QList<QRgb>& palette,
+                  const QByteArray& data) {
+    const int offset = 14 + 40 + 4 * int(palette.size());
+    QByteArray b(offset, '\0');
+    b[0] = 'B';
+    b[1] = 'M';
+    qToLittleEndian<quint32>(quint32(offset + data.size()), b.data() + 2);
+    qToLittleEndian<quint32>(quint32(offset), b.data() + 10);
+    qToLittleEndian<quint32>(40, b.data() + 14);
+    qToLittleEndian<qint32>(width, b.data() + 18);
+    qToLittleEndian<qint32>(height, b.data() + 22);
+    qToLittleEndian<quint16>(1, b.data() + 26);
+    qToLittleEndian<quint16>(quint16(bits), b.data() + 28);
+    qToLittleEndian<quint32>(bits == 8 ? 1 : 2, b.data() + 30);
+    qToLittleEndian<quint32>(quint32(data.size()), b.data() + 34);
+    qToLittleEndian<quint32>(quint32(palette.size()), b.data() + 46);
+    for (int i = 0; i < palette.size(); ++i)
+        qToLittleEndian<quint32>(palette[i] & 0xFFFFFFu, b.data() + 54 + 4 * i);
+    return b + data;
+}
+
+// An image from rows of palette indices ("0120" per row, top row first).
+QImage fromIndices(const QList<QRgb>& palette, const QStringList& rows) {
+    QImage img(int(rows.first().size()), int(rows.size()), QImage::Format_ARGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            img.setPixel(x, y, palette[rows[y][x].digitValue()]);
+    return img;
+}
+
+// A tmpfs of 256 KiB mounted on `path` while the object lives, for filling a disk. Mounting
+// needs privileges; `error` says why it could not be done.
+struct SmallDisk {
+    QString path;
+    QString error;
+    explicit SmallDisk(const QString& where) : path(where) {
+        if (!QDir().mkpath(path))
+            error = QStringLiteral("cannot make %1").arg(path);
+        else if (::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs",
+                         MS_NOSUID | MS_NODEV, "size=256k") != 0)
+            error = QStringLiteral("cannot mount a tmpfs (%1)").arg(qt_error_string(errno));
+    }
+    ~SmallDisk() {
+        if (error.isEmpty())
+            ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
+    }
+    // Fills the disk up to the last `freeBytes` (a multiple of the page size).
+    bool fill(qint64 freeBytes) const {
+        QFile filler(path + QStringLiteral("/filler"));
+        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return false;
+        const QByteArray page(4096, 'x');
+        while (filler.write(page) == page.size()) {
+        }
+        return filler.resize(filler.size() - freeBytes);
+    }
+};
+
 QByteArray saveToBytes(const Bitmap& bitmap, const QString& path) {
     const QString error = vantrel::saveImageFile(bitmap, path);
     return error.isEmpty() ? readBytes(path) : QByteArray();
@@ -129,7 +201,12 @@ struct Doc {
     }
 };
 
-enum Damage { Fails, FullSize };
+// What becomes of a damaged file: it is refused, it opens whole, or it opens with a warning.
+enum Damage { Fails, Whole, Partial };
+
+QString partWarning(const QString& name) {
+    return QStringLiteral("Part of %1 could not be read; the image may be incomplete.").arg(name);
+}
 
 } // namespace
 
@@ -212,6 +289,7 @@ private Q_SLOTS:
         QCOMPARE(listing(cwd.path()), QStringList());
 
         QVERIFY2(loaded.bitmap, qPrintable(loaded.error));
+        QCOMPARE(loaded.warning, QString());
         QCOMPARE(int(loaded.bitmap->format()), format);
         QString diff = firstDifference(*loaded.bitmap, expected);
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
@@ -354,6 +432,36 @@ private Q_SLOTS:
         QVERIFY(vantrel::loadImageFile(good).bitmap);
     }
 
+    void fullDisk_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("side");      // of a square of noise
+        QTest::addColumn<int>("freeBytes"); // left on the disk when saving starts
+        for (const char* ext : {"bmp", "png", "gif", "jpg"}) {
+            const QString name = QStringLiteral("out.") + QLatin1String(ext);
+            // A file smaller than the write buffers, and one larger than the space left.
+            QTest::addRow("%s, small file, disk full", ext) << name << 32 << 0;
+            QTest::addRow("%s, disk fills while writing", ext) << name << 256 << 16384;
+        }
+    }
+
+    void fullDisk() {
+        QFETCH(QString, name);
+        QFETCH(int, side);
+        QFETCH(int, freeBytes);
+        const SmallDisk disk(dir->filePath(QStringLiteral("disk")));
+        if (!disk.error.isEmpty())
+            QSKIP(qPrintable(disk.error));
+        const QString path = disk.path + QLatin1Char('/') + name;
+        QVERIFY(writeBytes(path, "old contents"));
+        QVERIFY(disk.fill(freeBytes));
+        const QStringList before = listing(disk.path);
+        const auto bitmap = Bitmap::fromImage(noise(side, side));
+        QCOMPARE(vantrel::saveImageFile(*bitmap, path),
+                 QStringLiteral("Cannot save %1: No space left on device").arg(name));
+        QCOMPARE(readBytes(path), QByteArray("old contents"));
+        QCOMPARE(listing(disk.path), before);
+    }
+
     void floatingSelectionIsComposed() {
         Doc d;
         auto selection = std::make_unique<Bitmap>(3, 3, PixelFormat::ARGB32);
@@ -408,9 +516,11 @@ private Q_SLOTS:
         QFETCH(QString, written);
         QFETCH(QByteArray, magic);
         Doc d;
+        d.doc.setTitle(QStringLiteral("Bitmap1"));
         d.host.user.savePaths.push_back(dir->filePath(typed));
         d.host.user.saveFilterChoices.push_back(filter);
         QVERIFY(d.doc.doSave(true));
+        QCOMPARE(d.host.user.lastSaveStart, QStringLiteral("Bitmap1"));
         QCOMPARE(d.host.user.lastSaveFilter, CVantrelDoc::saveAsFilter());
         QCOMPARE(d.host.user.lastSaveFilterShown, 1);
         const QString path = dir->filePath(written);
@@ -419,9 +529,10 @@ private Q_SLOTS:
         QCOMPARE(d.doc.title(), written);
         QCOMPARE(d.host.user.questions, QStringList());
 
-        // The next Save As opens on the chosen type; cancelling it changes nothing.
+        // The next Save As opens on the chosen type and the file; cancelling it changes nothing.
         QVERIFY(!d.doc.doSave(true));
         QCOMPARE(d.host.user.lastSaveFilterShown, filter);
+        QCOMPARE(d.host.user.lastSaveStart, QFileInfo(path).absoluteFilePath());
         QCOMPARE(d.doc.pathName(), QFileInfo(path).absoluteFilePath());
     }
 
@@ -449,9 +560,11 @@ private Q_SLOTS:
 
     void saveWithoutPathOffersDocumentType() {
         Doc d;
+        d.doc.setTitle(QStringLiteral("Bitmap2"));
         d.host.user.savePaths.push_back(dir->filePath(QStringLiteral("picture")));
         QVERIFY(d.doc.doSave(false));
         QCOMPARE(d.host.user.lastSaveFilter, CVantrelDoc::documentTypeFilter());
+        QCOMPARE(d.host.user.lastSaveStart, QStringLiteral("Bitmap2"));
         QCOMPARE(d.host.user.lastDefaultSuffix, QStringLiteral("bmp"));
         const QString path = dir->filePath(QStringLiteral("picture.bmp"));
         QCOMPARE(readBytes(path).left(2), QByteArray("BM"));
@@ -472,28 +585,28 @@ private Q_SLOTS:
         QTest::addColumn<int>("outcome");
 
         // Noise, so that every format has plenty of pixel data after its header.
-        QImage noise(64, 48, QImage::Format_RGB888);
+        const auto bitmap = Bitmap::fromImage(noise(64, 48));
         QRandomGenerator random(7);
-        for (int y = 0; y < 48; ++y)
-            for (int x = 0; x < 64; ++x)
-                noise.setPixel(x, y, random.generate() | 0xFF000000u);
-        const auto bitmap = Bitmap::fromImage(noise);
+        const QTemporaryDir scratch; // data functions run before init()
         const struct {
             const char* ext;
             Damage cut, garbage;
         } formats[] = {{"png", Fails, Fails},
-                       {"bmp", FullSize, FullSize},
-                       {"gif", FullSize, Fails},
-                       {"jpg", FullSize, FullSize}};
+                       {"bmp", Partial, Whole},
+                       {"gif", Partial, Fails},
+                       {"jpg", Partial, Whole}};
         for (const auto& f : formats) {
             const QString name = QStringLiteral("damaged.") + QLatin1String(f.ext);
-            const QByteArray valid = saveToBytes(*bitmap, dir->filePath(name));
+            const QByteArray valid = saveToBytes(*bitmap, scratch.filePath(name));
             QByteArray garbage = valid;
             for (qsizetype i = valid.size() / 2; i < valid.size() / 2 + 64; ++i)
                 garbage[i] = char(random.bounded(256));
+            QTest::addRow("%s intact", f.ext) << name << valid << int(Whole);
             QTest::addRow("%s header cut", f.ext) << name << valid.left(20) << int(Fails);
             QTest::addRow("%s data cut", f.ext)
                 << name << valid.left(valid.size() * 3 / 4) << int(f.cut);
+            QTest::addRow("%s last bytes cut", f.ext)
+                << name << valid.left(valid.size() - 8) << int(f.cut);
             QTest::addRow("%s garbage", f.ext) << name << garbage << int(f.garbage);
         }
         QByteArray randomBytes(4096, '\0');
@@ -514,11 +627,77 @@ private Q_SLOTS:
             QVERIFY(!loaded.bitmap);
             QVERIFY2(loaded.error.startsWith(QStringLiteral("Cannot open %1: ").arg(name)),
                      qPrintable(loaded.error));
-        } else {
-            QVERIFY2(loaded.bitmap, qPrintable(loaded.error));
-            QCOMPARE(loaded.bitmap->size(), QSize(64, 48));
-            QCOMPARE(loaded.bitmap->format(), PixelFormat::RGB24);
+            return;
         }
+        QVERIFY2(loaded.bitmap, qPrintable(loaded.error));
+        QCOMPARE(loaded.bitmap->size(), QSize(64, 48));
+        QCOMPARE(loaded.bitmap->format(), PixelFormat::RGB24);
+        const QString warning = outcome == Partial ? partWarning(name) : QString();
+        QCOMPARE(loaded.warning, warning);
+
+        // The document opens it, then warns: the views already show the image.
+        Doc d;
+        qsizetype messagesWhenShown = -1;
+        connect(&d.doc, &CVantrelDoc::changed, this,
+                [&] { messagesWhenShown = d.host.user.messages.size(); });
+        QVERIFY(d.doc.onOpenDocument(path));
+        QCOMPARE(d.doc.bitmap()->size(), QSize(64, 48));
+        QCOMPARE(messagesWhenShown, 0);
+        QCOMPARE(d.host.user.messages, warning.isEmpty() ? QStringList() : QStringList{warning});
+    }
+
+    // What a BMP lacks (rows cut off, pixels an RLE stream skips) is the first palette colour,
+    // or black without a palette, never whatever memory held.
+    void bmpMissingPixels_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QImage>("expected");
+        QTest::addColumn<bool>("partial");
+
+        const QList<QRgb> rgb = {qRgb(0, 0, 0), qRgb(250, 0, 0), qRgb(0, 200, 0), qRgb(0, 0, 150)};
+        QImage source = fromIndices(rgb, {"1232", "3123", "2312"});
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(source.convertToFormat(QImage::Format_RGB888).save(&buffer, "bmp"));
+        // Rows are stored bottom up, 12 bytes each. The cut keeps the bottom row and one byte
+        // of the next: the blue of its first pixel, which has no red or green anyway.
+        QTest::newRow("24-bit, cut in a row")
+            << bytes.left(54 + 13) << fromIndices(rgb, {"0000", "3000", "2312"}) << true;
+
+        QList<QRgb> palette = rgb;
+        palette[0] = qRgb(10, 20, 30);
+        const auto rle = [&](int bits, int width, int height, const char* data, int size) {
+            return rleBmp(width, height, bits, palette, QByteArray(data, size));
+        };
+        // Bottom row: a run of two; then end of line; a literal run of three; end of bitmap.
+        const char rle8[] = "\x02\x01\x00\x00\x00\x03\x03\x02\x03\x00\x00\x01";
+        QTest::newRow("RLE8 with skipped pixels")
+            << rle(8, 4, 3, rle8, 12) << fromIndices(palette, {"0000", "3230", "1100"}) << false;
+        QTest::newRow("RLE8 ending at once")
+            << rle(8, 16, 8, "\x00\x01", 2)
+            << fromIndices(palette, QStringList(8, QStringLiteral("0000000000000000"))) << false;
+        QTest::newRow("RLE8 cut in a literal run")
+            << rle(8, 4, 3, rle8, 7) << fromIndices(palette, {"0000", "3000", "1100"}) << true;
+        QTest::newRow("RLE8 cut before its end")
+            << rle(8, 4, 3, rle8, 10) << fromIndices(palette, {"0000", "3230", "1100"}) << true;
+        // Bottom row: five pixels alternating 1 and 2; end of line; a jump of two to the right;
+        // a run of 3, 0; end of bitmap.
+        const char rle4[] = "\x05\x12\x00\x00\x00\x02\x02\x00\x02\x30\x00\x01";
+        QTest::newRow("RLE4 with a jump")
+            << rle(4, 5, 2, rle4, 12) << fromIndices(palette, {"00300", "12121"}) << false;
+    }
+
+    void bmpMissingPixels() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QImage, expected);
+        QFETCH(bool, partial);
+        const QString path = dir->filePath(QStringLiteral("part.bmp"));
+        QVERIFY(writeBytes(path, bytes));
+        const auto loaded = vantrel::loadImageFile(path);
+        QVERIFY2(loaded.bitmap, qPrintable(loaded.error));
+        const QString diff = firstDifference(*loaded.bitmap, expected);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+        QCOMPARE(loaded.warning, partial ? partWarning(QStringLiteral("part.bmp")) : QString());
     }
 
     void oversizedHeadersRefused_data() {
@@ -527,6 +706,13 @@ private Q_SLOTS:
         QTest::newRow("png") << "huge.png" << pngClaiming(65535, 65535);
         QTest::newRow("bmp") << "huge.bmp" << bmpClaiming(65535, 65535);
         QTest::newRow("bmp bottom-up") << "huge-up.bmp" << bmpClaiming(65535, -65535);
+        // Claims whose byte count overflows 64 bits.
+        QTest::newRow("bmp claim overflows")
+            << "overflow.bmp" << bmpClaiming(1323597567, -2132507137);
+        QTest::newRow("svg claim overflows")
+            << "overflow.svg"
+            << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"2000000000\" "
+                          "height=\"2000000000\"><rect width=\"10\" height=\"5\"/></svg>");
     }
 
     void oversizedHeadersRefused() {

@@ -5,13 +5,15 @@
 #include "operations/CImageDlg.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace vantrel {
 
 namespace {
-const QString kCaption = QStringLiteral("Vantrel");
-}
+// The application's title, two blanks included, is the caption of every message box.
+const QString kCaption = QStringLiteral("Vantrel  ");
+} // namespace
 
 DialogPrompt::DialogPrompt() : m_sizeDlg(*this) {}
 
@@ -91,13 +93,21 @@ QStringList DialogPrompt::askOpenPaths(const QString& filter, int& filterIndex) 
 }
 
 QString DialogPrompt::askSavePath(const QString& filter, int& filterIndex,
-                                  const QString& defaultSuffix) {
+                                  const QString& defaultSuffix, const QString& start) {
     QFileDialog dialog(m_parent);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The document asks before replacing a file, once it knows the final name.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setDefaultSuffix(defaultSuffix);
+    // A full path opens its folder; a bare name stays in the dialog's default folder. The name
+    // goes in before the filter is selected, which swaps its extension for the filter's.
+    if (!start.isEmpty()) {
+        const QFileInfo startInfo(start);
+        if (startInfo.isAbsolute())
+            dialog.setDirectory(startInfo.absolutePath());
+        dialog.selectFile(startInfo.fileName());
+    }
     const QStringList chosen = runFileDialog(dialog, filter, filterIndex);
     return chosen.isEmpty() ? QString() : chosen.first();
 }

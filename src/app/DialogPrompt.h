@@ -21,8 +21,8 @@ public:
     Answer askYesNoCancel(const QString& text) override;
     std::optional<QSize> askNewImageSize() override;
     QStringList askOpenPaths(const QString& filter, int& filterIndex) override;
-    QString askSavePath(const QString& filter, int& filterIndex,
-                        const QString& defaultSuffix) override;
+    QString askSavePath(const QString& filter, int& filterIndex, const QString& defaultSuffix,
+                        const QString& start) override;
     int runAdjustment(Adjustment kind, PreviewSession& session) override;
     std::optional<int> askBlurSize(int current) override;
     std::optional<ConversionRequest> askConversion(QSize current) override;

@@ -26,7 +26,9 @@ public:
     Answer askYesNoCancel(const QString&) override { return Answer::Cancel; }
     std::optional<QSize> askNewImageSize() override { return std::nullopt; }
     QStringList askOpenPaths(const QString&, int&) override { return {}; }
-    QString askSavePath(const QString&, int&, const QString&) override { return {}; }
+    QString askSavePath(const QString&, int&, const QString&, const QString&) override {
+        return {};
+    }
     int runAdjustment(Adjustment kind, PreviewSession& session) override;
     std::optional<int> askBlurSize(int) override { return blurSize; }
     std::optional<ConversionRequest> askConversion(QSize) override { return conversion; }

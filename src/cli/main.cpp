@@ -19,7 +19,9 @@ void describe(QCommandLineParser& parser) {
         "encoder the output's extension selects (.png PNG; .gif GIF; .jpg, .jpeg, .jpe, .jfif "
         "JPEG;\n"
         "anything else BMP), through a temporary file that replaces the output only when\n"
-        "complete.\n\n"
+        "complete.\n"
+        "A damaged INPUT of which only part could be read is used with a warning on standard\n"
+        "error; with --strict it counts as unreadable.\n\n"
         "Exit status: 0 on success, 1 when a file cannot be read or written, 2 for a usage "
         "error."));
     parser.addHelpOption();
@@ -31,6 +33,9 @@ void describe(QCommandLineParser& parser) {
         {QStringLiteral("info"), QStringLiteral("Print WIDTHxHEIGHT FORMAT, FORMAT being one of "
                                                 "1bppIndexed, 4bppIndexed, 8bppIndexed, 24bppRGB, "
                                                 "32bppARGB, 32bppPARGB.")});
+    parser.addOption({QStringLiteral("strict"),
+                      QStringLiteral("Stop with exit status 1, writing nothing, when only part of "
+                                     "INPUT could be read.")});
     parser.addOption({QStringLiteral("op"),
                       QStringLiteral("Apply operation <op> (may be repeated). Operations:\n") +
                           vantrel::batchOperationsHelp(),
@@ -81,6 +86,11 @@ int main(int argc, char* argv[]) {
     if (!loaded.bitmap) {
         std::fprintf(stderr, "%s\n", qPrintable(loaded.error));
         return FileError;
+    }
+    if (!loaded.warning.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(loaded.warning));
+        if (parser.isSet(QStringLiteral("strict")))
+            return FileError;
     }
     vantrel::BatchHost host;
     vantrel::CVantrelDoc document(host);

@@ -118,6 +118,9 @@ bool CVantrelDoc::onOpenDocument(const QString& path) {
     setTitle(QFileInfo(path).fileName());
     setModifiedFlag(false);
     updateAllViews();
+    // Told once the image is in place, so the user sees what could be read.
+    if (!loaded.warning.isEmpty())
+        m_host.prompt().showMessage(loaded.warning, UserPrompt::Icon::Warning);
     return true;
 }
 
@@ -169,16 +172,18 @@ QString CVantrelDoc::documentTypeFilter() {
 bool CVantrelDoc::doSave(bool saveAs) {
     QString path = m_pathName;
     if (saveAs || path.isEmpty()) {
+        // The dialog starts on the document's file, or on its title for a new one.
+        const QString start = m_pathName.isEmpty() ? m_title : m_pathName;
         if (saveAs) {
-            path = m_host.prompt().askSavePath(saveAsFilter(), m_saveFilterIndex, QString());
+            path = m_host.prompt().askSavePath(saveAsFilter(), m_saveFilterIndex, QString(), start);
             // The chosen type's extension is added unless the name already ends with it.
             const QString extension = saveAsExtension(m_saveFilterIndex);
             if (!path.isEmpty() && !path.endsWith(extension, Qt::CaseInsensitive))
                 path += extension;
         } else {
             int typeIndex = 1;
-            path =
-                m_host.prompt().askSavePath(documentTypeFilter(), typeIndex, QStringLiteral("bmp"));
+            path = m_host.prompt().askSavePath(documentTypeFilter(), typeIndex,
+                                               QStringLiteral("bmp"), start);
         }
         if (path.isEmpty())
             return false;

@@ -29,9 +29,11 @@ public:
     // the 1-based filter shown first and receives the one last chosen, even on cancel.
     virtual QStringList askOpenPaths(const QString& filter, int& filterIndex) = 0;
     // A path to save to, chosen with `filter` (as above; `filterIndex` likewise). A name typed
-    // without an extension gets `defaultSuffix` when that is not empty. Empty when cancelled.
+    // without an extension gets `defaultSuffix` when that is not empty. The dialog starts on
+    // `start`: a full path opens in its folder with its name filled in, a bare name is filled
+    // in within the dialog's default folder. Empty when cancelled.
     virtual QString askSavePath(const QString& filter, int& filterIndex,
-                                const QString& defaultSuffix) = 0;
+                                const QString& defaultSuffix, const QString& start) = 0;
 
     // Runs an adjustment dialog, which previews through `session` as its sliders move.
     // Returns 1 for Apply, 2 for Cancel, anything else when the dialog could not run.

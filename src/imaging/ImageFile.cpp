@@ -2,13 +2,20 @@
 
 #include "imaging/GifWriter.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QLoggingCategory>
+#include <QMutex>
 #include <QSaveFile>
 #include <QtEndian>
+#include <atomic>
 #include <climits>
+#include <gif_lib.h>
+#include <optional>
+#include <vector>
 
 namespace vantrel {
 
@@ -22,6 +29,11 @@ QString openError(const QString& path, const QString& reason) {
 
 QString saveError(const QString& path, const QString& reason) {
     return QStringLiteral("Cannot save %1: %2").arg(QFileInfo(path).fileName(), reason);
+}
+
+QString partWarning(const QString& path) {
+    return QStringLiteral("Part of %1 could not be read; the image may be incomplete.")
+        .arg(QFileInfo(path).fileName());
 }
 
 QByteArray qtFormat(ImageType type) {
@@ -38,22 +50,313 @@ QByteArray qtFormat(ImageType type) {
     return "bmp";
 }
 
+// Where a BMP file keeps its palette and pixels, found as Qt's reader finds them.
+struct BmpLayout {
+    int width = 0;
+    int height = 0; // as stored: negative when the rows run top down
+    int bits = 0;
+    quint32 compression = 0;
+    qint64 colours = 0; // palette entries
+    int entrySize = 4;
+    qint64 paletteStart = 0;
+    qint64 pixelStart = 0;
+
+    int rows() const { return height < 0 ? -height : height; }
+    qint64 paletteEnd() const { return paletteStart + colours * entrySize; }
+    qint64 rowBytes() const { return (qint64(width) * bits + 31) / 32 * 4; }
+    qint64 pixelEnd() const { return pixelStart + rowBytes() * rows(); }
+    bool rle() const { return compression == 1 || compression == 2; }
+};
+
 // Qt's BMP reader refuses a header claiming more than 16384 x 16384 pixels without saying
-// why, and gives no size for it: read the claim from the header itself.
-QSize bmpClaim(QIODevice& device) {
-    const QByteArray h = device.peek(26);
+// why and gives no size for it, leaves the rows past the end of a cut file unset, and the
+// pixels an RLE stream skips: the loader reads the layout from the header itself.
+std::optional<BmpLayout> bmpLayout(QIODevice& device) {
+    const QByteArray h = device.peek(54);
     if (h.size() < 26 || !h.startsWith("BM"))
-        return {};
-    const quint32 infoSize = qFromLittleEndian<quint32>(h.constData() + 14);
-    if (infoSize == 12) // BITMAPCOREHEADER: 16-bit width and height
-        return {qFromLittleEndian<quint16>(h.constData() + 18),
-                qFromLittleEndian<quint16>(h.constData() + 20)};
-    const qint32 width = qFromLittleEndian<qint32>(h.constData() + 18);
-    const qint32 height = qFromLittleEndian<qint32>(h.constData() + 22);
-    if (infoSize < 40 || width <= 0 || height == 0 || height == INT_MIN)
-        return {};
-    return {width, qAbs(height)};
+        return std::nullopt;
+    const auto u16 = [&](int at) { return qFromLittleEndian<quint16>(h.constData() + at); };
+    const auto u32 = [&](int at) { return qFromLittleEndian<quint32>(h.constData() + at); };
+    BmpLayout bmp;
+    const quint32 infoSize = u32(14);
+    quint32 paletteSize = 0;
+    if (infoSize == 12) { // BITMAPCOREHEADER: 16-bit width and height, 3-byte palette entries
+        bmp.width = u16(18);
+        bmp.height = u16(20);
+        bmp.bits = u16(24);
+        bmp.entrySize = 3;
+    } else if (infoSize >= 40) {
+        bmp.width = qFromLittleEndian<qint32>(h.constData() + 18);
+        bmp.height = qFromLittleEndian<qint32>(h.constData() + 22);
+        if (h.size() == 54) {
+            bmp.bits = u16(28);
+            bmp.compression = u32(30);
+            paletteSize = u32(46);
+        }
+    } else {
+        return std::nullopt;
+    }
+    if (bmp.width <= 0 || bmp.height == 0 || bmp.height == INT_MIN)
+        return std::nullopt;
+    // Colour masks follow a short header when the pixels are bit fields.
+    qint64 masks = 0;
+    if (infoSize < 108 && (bmp.compression == 3 || bmp.compression == 6) &&
+        (bmp.bits == 16 || bmp.bits == 32))
+        masks = bmp.compression == 6 ? 16 : 12;
+    if (bmp.bits >= 1 && bmp.bits <= 8)
+        bmp.colours = paletteSize != 0 ? qint64(paletteSize) : qint64(1) << bmp.bits;
+    bmp.paletteStart = 14 + qint64(infoSize) + masks;
+    bmp.pixelStart = qMax<qint64>(u32(10), bmp.paletteEnd());
+    return bmp;
 }
+
+// Decodes an RLE8 or RLE4 stream into `image` (rows as stored, bottom up unless `topDown`).
+// Pixels it skips keep their value. Returns false when the data ends before the end-of-bitmap
+// mark while pixels remain.
+bool decodeRle(const QByteArray& data, int bits, QImage& image, bool topDown) {
+    const int width = image.width();
+    const int height = image.height();
+    int x = 0;
+    int y = 0; // in stored order
+    // x never passes the width, so no run of codes can make it overflow.
+    const auto put = [&](int index) {
+        if (x >= width)
+            return;
+        if (y < height)
+            image.scanLine(topDown ? y : height - 1 - y)[x] = uchar(index);
+        ++x;
+    };
+    const auto byte = [&](qsizetype at) { return quint8(data[at]); };
+    const auto nibble = [](quint8 b, int n) { return n % 2 == 0 ? b >> 4 : b & 0x0F; };
+    qsizetype i = 0;
+    while (y < height) {
+        if (i + 2 > data.size())
+            return y == height - 1 && x >= width;
+        const int count = byte(i);
+        const int code = byte(i + 1);
+        i += 2;
+        if (count > 0) { // a run of one index (RLE4: two alternating)
+            for (int n = 0; n < count && x < width; ++n)
+                put(bits == 8 ? code : nibble(quint8(code), n));
+            continue;
+        }
+        if (code == 0) { // end of line
+            x = 0;
+            ++y;
+        } else if (code == 1) { // end of bitmap
+            return true;
+        } else if (code == 2) { // jump right and up
+            if (i + 2 > data.size())
+                return false;
+            x = std::min(width, x + byte(i));
+            y += byte(i + 1);
+            i += 2;
+        } else { // `code` literal indices, padded to an even number of bytes
+            const qsizetype bytes = bits == 8 ? code : (code + 1) / 2;
+            for (int n = 0; n < code; ++n) {
+                const qsizetype at = i + (bits == 8 ? n : n / 2);
+                if (at >= data.size())
+                    return false;
+                put(bits == 8 ? byte(at) : nibble(byte(at), n));
+            }
+            i += bytes + (bytes & 1);
+        }
+    }
+    return true;
+}
+
+// An RLE BMP, decoded here: Qt's reader leaves the pixels a stream skips unset and refuses a
+// stream cut in a literal run. Skipped and missing pixels take palette entry 0. Nothing when
+// the header or palette is unusable, for Qt's reader to say why.
+std::optional<QImage> readRleBmp(QIODevice& device, const BmpLayout& bmp, bool& partial) {
+    if (!(bmp.bits == 8 && bmp.compression == 1) && !(bmp.bits == 4 && bmp.compression == 2))
+        return std::nullopt;
+    if (bmp.colours > 256 || !device.seek(bmp.paletteStart))
+        return std::nullopt;
+    const QByteArray palette = device.read(bmp.colours * bmp.entrySize);
+    if (palette.size() != bmp.colours * bmp.entrySize)
+        return std::nullopt;
+    QImage image(bmp.width, bmp.rows(), QImage::Format_Indexed8);
+    if (image.isNull())
+        return QImage();
+    QList<QRgb> table;
+    for (qsizetype i = 0; i < bmp.colours; ++i) {
+        const char* entry = palette.constData() + i * bmp.entrySize;
+        table.append(qRgb(quint8(entry[2]), quint8(entry[1]), quint8(entry[0])));
+    }
+    image.setColorTable(table);
+    image.fill(0);
+    const QByteArray data = device.seek(bmp.pixelStart) ? device.readAll() : QByteArray();
+    partial = !decodeRle(data, bmp.bits, image, bmp.height < 0);
+    return image;
+}
+
+// The file with the pixel bytes it lacks added as zeros, so that Qt's reader fills every row,
+// or nothing when the header or palette is cut too (Qt's reader refuses those).
+std::optional<QByteArray> paddedBmp(QIODevice& device, const BmpLayout& bmp) {
+    if (!device.seek(0))
+        return std::nullopt;
+    QByteArray bytes = device.readAll();
+    if (bytes.size() < bmp.paletteEnd())
+        return std::nullopt;
+    qint64 end = bmp.pixelEnd();
+    if (bmp.pixelStart > bytes.size()) { // the pixels would start past the end
+        qToLittleEndian<quint32>(quint32(bytes.size()), bytes.data() + 10);
+        end = bytes.size() + bmp.rowBytes() * bmp.rows();
+    }
+    bytes.append(end - bytes.size(), '\0');
+    return bytes;
+}
+
+int readFromDevice(GifFileType* gif, GifByteType* data, int length) {
+    auto* device = static_cast<QIODevice*>(gif->UserData);
+    return int(qMax<qint64>(0, device->read(reinterpret_cast<char*>(data), length)));
+}
+
+// Qt's GIF reader shows what it decoded of a cut or damaged first frame without a word: giflib
+// reads that frame through to tell whether all of it is there.
+bool gifFirstFrameComplete(QIODevice& device) {
+    if (!device.seek(0))
+        return false;
+    int error = 0;
+    GifFileType* gif = DGifOpen(&device, readFromDevice, &error);
+    if (!gif)
+        return false;
+    bool complete = false;
+    GifRecordType record = UNDEFINED_RECORD_TYPE;
+    while (DGifGetRecordType(gif, &record) == GIF_OK) {
+        if (record == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* extension = nullptr;
+            bool ok = DGifGetExtension(gif, &code, &extension) == GIF_OK;
+            while (ok && extension)
+                ok = DGifGetExtensionNext(gif, &extension) == GIF_OK;
+            if (!ok)
+                break;
+        } else {
+            if (record == IMAGE_DESC_RECORD_TYPE && DGifGetImageDesc(gif) == GIF_OK) {
+                const int width = gif->Image.Width;
+                std::vector<GifPixelType> line(size_t(qMax(width, 1)));
+                complete = true;
+                for (int y = 0; complete && y < gif->Image.Height; ++y)
+                    complete = DGifGetLine(gif, line.data(), width) == GIF_OK;
+            }
+            break;
+        }
+    }
+    DGifCloseFile(gif, &error);
+    return complete;
+}
+
+// Qt's JPEG reader shows what it decoded of a cut or damaged file and tells of the damage only
+// in libjpeg's warnings, which it logs under this category. While an object of this class
+// lives, the category's messages from the calling thread are collected instead of printed
+// (even where logging rules would silence them); everything else goes where it went before.
+class JpegMessages {
+public:
+    JpegMessages() : m_lock(&s_mutex) {
+        t_collector = this;
+        s_previousHandler = qInstallMessageHandler(handle);
+        // Installing runs the filter over every category at once; until the previous filter
+        // is known, it only enables this category and leaves the others as they are.
+        s_previousFilter = nullptr;
+        s_previousFilter = QLoggingCategory::installFilter(enable);
+    }
+    ~JpegMessages() {
+        QLoggingCategory::installFilter(s_previousFilter.load());
+        qInstallMessageHandler(s_previousHandler.load());
+        t_collector = nullptr;
+    }
+    JpegMessages(const JpegMessages&) = delete;
+    JpegMessages& operator=(const JpegMessages&) = delete;
+
+    // libjpeg's warnings that pixels were lost: the data ended early or could not be decoded.
+    bool pixelsLost() const {
+        static const char* const lost[] = {"premature end", "bad Huffman code",
+                                           "bad arithmetic code", "instead of RST"};
+        for (const QString& message : m_messages)
+            for (const char* words : lost)
+                if (message.contains(QLatin1String(words), Qt::CaseInsensitive))
+                    return true;
+        return false;
+    }
+
+private:
+    static constexpr char Category[] = "qt.gui.imageio.jpeg";
+
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (t_collector && context.category && qstrcmp(context.category, Category) == 0) {
+            t_collector->m_messages.append(text);
+            return;
+        }
+        if (const QtMessageHandler previous = s_previousHandler.load())
+            previous(type, context, text);
+    }
+    static void enable(QLoggingCategory* category) {
+        if (const QLoggingCategory::CategoryFilter previous = s_previousFilter.load())
+            previous(category);
+        if (qstrcmp(category->categoryName(), Category) == 0)
+            category->setEnabled(QtWarningMsg, true);
+    }
+
+    static inline QMutex s_mutex;
+    static inline std::atomic<QtMessageHandler> s_previousHandler = nullptr;
+    static inline std::atomic<QLoggingCategory::CategoryFilter> s_previousFilter = nullptr;
+    static inline thread_local JpegMessages* t_collector = nullptr;
+
+    QMutexLocker<QMutex> m_lock;
+    QStringList m_messages;
+};
+
+// The device the encoders write to. Qt's file device reports a write the disk takes only in
+// part as a bare failure ("Unknown error"), and QSaveFile commits a file whose last buffered
+// bytes never reached the disk. This one buffers itself and writes to an unbuffered file,
+// repeating a short write for the rest so that the system says why it failed. After a failure
+// it drops what follows instead of refusing it: the encoders finish normally (Qt's PNG and
+// JPEG writers leak and log noise when a write fails) and finish() reports the reason.
+class WriteThrough : public QIODevice {
+public:
+    explicit WriteThrough(QFileDevice& file) : m_file(file) { open(QIODevice::WriteOnly); }
+
+    bool isSequential() const override { return true; }
+    // Writes out what is buffered; false, with the reason, when anything failed to reach the
+    // file.
+    bool finish() { return drain(); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 length) override {
+        if (!m_failed) {
+            m_buffer.append(data, length);
+            if (m_buffer.size() >= ChunkSize)
+                drain();
+        }
+        return length;
+    }
+
+private:
+    static constexpr qsizetype ChunkSize = 1 << 16;
+
+    bool drain() {
+        qsizetype done = 0;
+        while (!m_failed && done < m_buffer.size()) {
+            const qint64 written =
+                m_file.write(m_buffer.constData() + done, m_buffer.size() - done);
+            if (written > 0) {
+                done += written;
+            } else {
+                m_failed = true;
+                setErrorString(m_file.errorString());
+            }
+        }
+        m_buffer.clear();
+        return !m_failed;
+    }
+
+    QFileDevice& m_file;
+    QByteArray m_buffer;
+    bool m_failed = false;
+};
 
 } // namespace
 
@@ -87,15 +390,18 @@ LoadedImage loadImageFile(const QString& path) {
         result.error = openError(path, file.errorString());
         return result;
     }
-    const QSize bmpClaimed = bmpClaim(file);
-    QImageReader reader(&file);
-    reader.setAutoTransform(false);
+    const std::optional<BmpLayout> bmp = bmpLayout(file);
     // The header's claim is checked before a pixel is allocated; Qt's own limit (128 MB by
     // default) is raised to ours so that every image within it opens.
-    QSize claimed = reader.size();
-    if (!claimed.isValid())
-        claimed = bmpClaimed;
-    if (claimed.isValid() && qint64(claimed.width()) * claimed.height() * 4 > MaxDecodedBytes) {
+    QSize claimed;
+    {
+        QImageReader probe(&file);
+        probe.setAutoTransform(false);
+        claimed = probe.size();
+    }
+    if (!claimed.isValid() && bmp)
+        claimed = QSize(bmp->width, bmp->rows());
+    if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > MaxDecodedBytes / 4) {
         result.error = openError(path, QStringLiteral("the image is too large (%1 x %2 pixels; "
                                                       "at most 1 GiB of pixels can be opened)")
                                            .arg(claimed.width())
@@ -103,14 +409,55 @@ LoadedImage loadImageFile(const QString& path) {
         return result;
     }
     QImageReader::setAllocationLimit(int(MaxDecodedBytes >> 20));
-    const QImage decoded = reader.read();
+
+    QImage decoded;
+    bool partial = false;
+    std::optional<QImage> rle;
+    if (bmp && bmp->rle())
+        rle = readRleBmp(file, *bmp, partial);
+    if (rle) {
+        decoded = *rle;
+    } else {
+        QByteArray padded;
+        QBuffer paddedDevice(&padded);
+        QIODevice* source = &file;
+        if (bmp && file.size() < bmp->pixelEnd()) {
+            if (std::optional<QByteArray> bytes = paddedBmp(file, *bmp)) {
+                padded = *bytes;
+                paddedDevice.open(QIODevice::ReadOnly);
+                source = &paddedDevice;
+                partial = true;
+            }
+        }
+        if (!file.seek(0)) {
+            result.error = openError(path, file.errorString());
+            return result;
+        }
+        QImageReader reader(source);
+        reader.setAutoTransform(false);
+        const QByteArray format = reader.format();
+        std::optional<JpegMessages> jpegMessages;
+        if (format == "jpeg")
+            jpegMessages.emplace();
+        decoded = reader.read();
+        if (decoded.isNull()) {
+            result.error = openError(path, reader.errorString());
+            return result;
+        }
+        if (jpegMessages)
+            partial = jpegMessages->pixelsLost();
+        else if (format == "gif")
+            partial = !gifFirstFrameComplete(file);
+    }
     if (decoded.isNull()) {
-        result.error = openError(path, reader.errorString());
+        result.error = openError(path, QStringLiteral("not enough memory"));
         return result;
     }
     result.bitmap = Bitmap::fromImage(decoded);
     if (!result.bitmap)
         result.error = openError(path, QStringLiteral("not enough memory"));
+    else if (partial)
+        result.warning = partWarning(path);
     return result;
 }
 
@@ -130,20 +477,22 @@ QString saveImageFile(const Bitmap& bitmap, const QString& path) {
         return saveError(path, QStringLiteral("the file is read-only"));
 
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return saveError(path, file.errorString());
+    WriteThrough out(file);
     const ImageType type = imageTypeForPath(path);
     QString reason;
     if (type == ImageType::Gif) {
-        reason = writeGif(bitmap.image(), file);
+        reason = writeGif(bitmap.image(), out);
     } else {
-        QImageWriter writer(&file, qtFormat(type));
+        QImageWriter writer(&out, qtFormat(type));
         if (type == ImageType::Jpeg)
             writer.setQuality(JpegQuality);
         if (!writer.write(bitmap.image()))
-            reason =
-                file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
+            reason = writer.errorString();
     }
+    if (!out.finish())
+        reason = out.errorString();
     if (!reason.isEmpty()) {
         file.cancelWriting();
         return saveError(path, reason);

@@ -19,6 +19,9 @@ ImageType imageTypeForPath(const QString& path);
 struct LoadedImage {
     std::unique_ptr<Bitmap> bitmap; // null when the file could not be read
     QString error;                  // "Cannot open <name>: <reason>" when bitmap is null
+    // "Part of <name> could not be read; ..." when the file was damaged and only what the
+    // decoder could read is in the bitmap (the rest is filled with a plain colour).
+    QString warning;
 };
 
 // Reads a BMP, PNG, GIF (first frame) or JPEG file into 32-bit ARGB when the file has alpha,

@@ -124,6 +124,14 @@
         <translation>缩小(&amp;U)	Num -</translation>
     </message>
     <message>
+        <source>&amp;Fit to Window	Ctrl+0</source>
+        <translation>适合窗口(&amp;F)	Ctrl+0</translation>
+    </message>
+    <message>
+        <source>&amp;Actual Size	Ctrl+1</source>
+        <translation>实际大小(&amp;A)	Ctrl+1</translation>
+    </message>
+    <message>
         <source>&amp;Font...	Ctrl+B</source>
         <translation>字体(&amp;F)...	Ctrl+B</translation>
     </message>
@@ -445,6 +453,18 @@ Zoom in</source>
 Zoom out</source>
         <translation>缩小
 缩小</translation>
+    </message>
+    <message>
+        <source>Zoom so that the whole image fits the window
+Fit to window</source>
+        <translation>缩放到整幅图像适合窗口
+适合窗口</translation>
+    </message>
+    <message>
+        <source>Show the image at 100 %
+Actual size</source>
+        <translation>按 100% 显示图像
+实际大小</translation>
     </message>
     <message>
         <source>Rectangle select tool
