@@ -94,6 +94,10 @@ private Q_SLOTS:
 
         run(cmd::ToolPencil);
         QVERIFY(shown(ToolbarId::OptionsA));
+        // A tool set without a command (a document window's own tool) moves the bars at once.
+        tools().setCurrentTool(tool::Eraser);
+        QVERIFY(shown(ToolbarId::OptionsB));
+        QVERIFY(!shown(ToolbarId::OptionsA));
     }
 
     void widthBarActsOnTheCurrentShapeTool() {

@@ -109,12 +109,14 @@ CMainFrame::CMainFrame(CVantrelApp& app)
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &CMainFrame::scheduleCommandUiUpdate);
     connect(&m_tools, &ToolState::currentToolChanged, this, &CMainFrame::scheduleCommandUiUpdate);
+    connect(&m_tools, &ToolState::currentToolChanged, this, &CMainFrame::showOptionBars);
 
     std::unique_ptr<QSettings> settings = openSettings();
     m_devices.read(*settings);
     if (!restoreGeometry(settings->value(kGeometryKey).toByteArray()))
         fitToScreen();
     restoreState(settings->value(kBarStateKey).toByteArray());
+    showOptionBars(); // whatever the stored layout said, only the current tool's bar shows
     updateCommandUi();
 }
 
@@ -307,18 +309,10 @@ void CMainFrame::registerCommands() {
                 doc->commitFloatingSelection();
             m_tools.setCurrentTool(toolNumber);
         });
-        const int id = tc.id;
-        onUpdate(id, [this, id, checkedFor](CommandState& s) {
+        onUpdate(tc.id, [this, checkedFor](CommandState& s) {
             const int current = m_tools.currentTool();
             s.checked =
                 std::find(checkedFor.begin(), checkedFor.end(), current) != checkedFor.end();
-            // These three also show the option bar of the current tool, if it has one.
-            if (id == cmd::ToolPencil)
-                m_bars.value(ToolbarId::OptionsA)->setVisible(current == tool::Pencil);
-            else if (id == cmd::ToolLine)
-                m_bars.value(ToolbarId::OptionsC)->setVisible(widthOptionOf(current).has_value());
-            else if (id == cmd::ToolEraser)
-                m_bars.value(ToolbarId::OptionsB)->setVisible(current == tool::Eraser);
         });
     }
     onUpdate(cmd::ToolHueSelect, [](CommandState& s) { s.enabled = false; });
@@ -354,6 +348,13 @@ void CMainFrame::registerCommands() {
     onCommand(cmd::WindowArrange, [this] { arrangeIcons(); });
     onUpdateRange(cmd::WindowNew, cmd::WindowTile,
                   [this](int, CommandState& s) { s.enabled = !m_mdi->subWindowList().isEmpty(); });
+}
+
+void CMainFrame::showOptionBars() {
+    const int current = m_tools.currentTool();
+    m_bars.value(ToolbarId::OptionsA)->setVisible(current == tool::Pencil);
+    m_bars.value(ToolbarId::OptionsB)->setVisible(current == tool::Eraser);
+    m_bars.value(ToolbarId::OptionsC)->setVisible(widthOptionOf(current).has_value());
 }
 
 void CMainFrame::registerOptionBar(ToolbarId bar,

@@ -82,6 +82,8 @@ protected:
 private:
     void createActions();
     void createBars();
+    // Shows the option bar of the current tool, if it has one, and hides the others.
+    void showOptionBars();
     void registerOptionBar(ToolbarId bar, std::optional<ToolOption> (*optionFor)(int tool));
     void createAccelerators();
     QList<QMenu*> buildMenus(std::span<const MenuInfo> menus);
