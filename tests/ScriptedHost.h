@@ -117,10 +117,12 @@ public:
     vantrel::ToolState tools;
     vantrel::ColourState colourState;
     ScriptedPrompt user;
+    qint64 historyBudget = vantrel::defaultHistoryBudgetMiB(); // MiB, read by new documents
 
     vantrel::ToolState& toolState() override { return tools; }
     vantrel::ColourState& colours() override { return colourState; }
     vantrel::UserPrompt& prompt() override { return user; }
+    qint64 historyBudgetMiB() override { return historyBudget; }
 };
 
 // Lets deferred deletions and queued update timers run.

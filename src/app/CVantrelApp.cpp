@@ -39,6 +39,15 @@ ColourState& CVantrelApp::colours() {
     return m_mainFrame->colours();
 }
 
+qint64 CVantrelApp::historyBudgetMiB() {
+    // A positive whole number (stored as a number or as text); anything else means the default.
+    const std::unique_ptr<QSettings> settings = openSettings();
+    bool ok = false;
+    const qint64 mib =
+        settings->value(QStringLiteral("Settings/History Budget MiB")).toLongLong(&ok);
+    return ok && mib > 0 ? mib : defaultHistoryBudgetMiB();
+}
+
 QPrinter* CVantrelApp::printer() {
     if (!m_printer)
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);

@@ -35,6 +35,8 @@ public:
     ToolState& toolState() override;
     ColourState& colours() override;
     UserPrompt& prompt() override { return m_prompt; }
+    // The "History Budget MiB" setting of the "Settings" group.
+    qint64 historyBudgetMiB() override;
     RecentFileList& recentFiles() { return m_recent; }
     int openFilterIndex() const { return m_openFilterIndex; }
 

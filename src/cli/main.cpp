@@ -94,6 +94,7 @@ int main(int argc, char* argv[]) {
     }
     vantrel::BatchHost host;
     vantrel::CVantrelDoc document(host);
+    document.setKeepsHistory(false); // nothing is ever undone here
     document.setBitmap(std::move(loaded.bitmap));
     for (const vantrel::BatchOperation& op : operations)
         op(document, host.batchPrompt());

@@ -9,11 +9,28 @@
 #include "imaging/ImageFile.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace vantrel {
 
+// Brackets every change of the document bitmap or of the history. At the start, writes made
+// to the bitmap behind the history's back since the last change are handed to it; at the
+// end the history watches the bitmap again. Nested scopes act as one.
+class CVantrelDoc::ChangeScope {
+public:
+    explicit ChangeScope(CVantrelDoc& doc) : m_doc(doc) { m_doc.beginChange(); }
+    ~ChangeScope() { m_doc.endChange(); }
+    ChangeScope(const ChangeScope&) = delete;
+    ChangeScope& operator=(const ChangeScope&) = delete;
+
+private:
+    CVantrelDoc& m_doc;
+};
+
 CVantrelDoc::CVantrelDoc(DocumentHost& host, QObject* parent) : QObject(parent), m_host(host) {
+    m_history.setBudget(std::max<qint64>(0, host.historyBudgetMiB()) * 1024 * 1024);
     onCommand(cmd::EditUndo, [this] { undo(); });
     onUpdate(cmd::EditUndo, [this](CommandState& s) { s.enabled = canUndo(); });
     onCommand(cmd::EditRedo, [this] { redo(); });
@@ -30,10 +47,9 @@ CVantrelDoc::CVantrelDoc(DocumentHost& host, QObject* parent) : QObject(parent),
 
 CVantrelDoc::~CVantrelDoc() {
     // The history first, then the current state.
-    m_redo.clear();
-    m_undo.clear();
+    m_history.clear();
+    m_pendingView.reset();
     m_bitmap.reset();
-    m_pending.reset();
     m_floating.reset();
     m_typedText.clear();
 }
@@ -60,7 +76,14 @@ void CVantrelDoc::setModifiedFlag(bool modified) {
 }
 
 void CVantrelDoc::setBitmap(std::unique_ptr<Bitmap> bitmap) {
-    m_bitmap = std::move(bitmap);
+    if (bitmap) {
+        replaceBitmap(std::move(bitmap));
+        return;
+    }
+    ChangeScope scope(*this);
+    if (m_bitmap)
+        m_history.keepWhole(*m_bitmap);
+    m_bitmap.reset();
     updateAllViews();
 }
 
@@ -78,8 +101,100 @@ void CVantrelDoc::reportOutOfMemory() {
         UserPrompt::Icon::Error);
 }
 
-void CVantrelDoc::clearRedo() {
-    m_redo.clear();
+bool CVantrelDoc::settle(History::Outcome outcome) {
+    switch (outcome) {
+    case History::Outcome::Done:
+        return true;
+    case History::Outcome::NotApplicable:
+        return false;
+    case History::Outcome::OutOfMemory:
+        reportOutOfMemory();
+        return false;
+    case History::Outcome::HistoryLost:
+        m_host.prompt().showMessage(
+            QStringLiteral("There was not enough memory to finish this step. The undo history "
+                           "had to be cleared."),
+            UserPrompt::Icon::Error);
+        return false;
+    }
+    return false;
+}
+
+void CVantrelDoc::beginChange() {
+    if (m_changeDepth++ > 0)
+        return;
+    if (m_pendingView)
+        *m_pendingView = Bitmap(QImage(), PixelFormat::ARGB32); // stale from now on
+    if (m_bitmap)
+        m_history.noticeUnrecordedWrites(*m_bitmap);
+}
+
+void CVantrelDoc::endChange() {
+    if (--m_changeDepth > 0)
+        return;
+    if (m_bitmap)
+        m_history.watch(*m_bitmap);
+}
+
+void CVantrelDoc::putBitmap(std::unique_ptr<Bitmap> next) {
+    ChangeScope scope(*this);
+    if (!m_bitmap) {
+        m_bitmap = std::move(next);
+        return;
+    }
+    m_history.keepWhole(*m_bitmap);
+    // The object stays; the history keeps the old pixels, shared rather than copied.
+    *m_bitmap = std::move(*next);
+}
+
+bool CVantrelDoc::changePixels(const QRect& area, const std::function<void(Bitmap&)>& write) {
+    if (!m_bitmap)
+        return false;
+    const QRect r = area.intersected(m_bitmap->rect());
+    if (r.isEmpty())
+        return true;
+    ChangeScope scope(*this);
+    if (!m_history.keepArea(*m_bitmap, r) || !History::makeWritable(*m_bitmap)) {
+        reportOutOfMemory();
+        return false;
+    }
+    write(*m_bitmap);
+    Q_EMIT changed(r);
+    return true;
+}
+
+bool CVantrelDoc::changeBitmap(const BitmapChange& change,
+                               const std::function<bool(Bitmap&)>& write) {
+    if (!m_bitmap)
+        return false;
+    Q_ASSERT(change.isExactFor(m_bitmap->format()));
+    ChangeScope scope(*this);
+    std::vector<uchar> strip;
+    try {
+        if (change.kind == BitmapChange::Kind::Shift)
+            strip = History::pushedOffStrip(*m_bitmap, change.offset);
+    } catch (const std::bad_alloc&) {
+        reportOutOfMemory();
+        return false;
+    }
+    if (!History::makeWritable(*m_bitmap)) {
+        reportOutOfMemory();
+        return false;
+    }
+    if (!write(*m_bitmap))
+        return false;
+    if (!m_history.keepChange(change, strip))
+        settle(History::Outcome::HistoryLost);
+    updateAllViews();
+    return true;
+}
+
+bool CVantrelDoc::replaceBitmap(std::unique_ptr<Bitmap> next) {
+    if (!next || next->isNull())
+        return false;
+    putBitmap(std::move(next));
+    updateAllViews();
+    return true;
 }
 
 bool CVantrelDoc::onNewDocument() {
@@ -96,9 +211,11 @@ bool CVantrelDoc::onNewDocument() {
         return false;
     }
     bitmap->image().fill(0xFFFFFFFFu);
-    m_bitmap = std::move(bitmap);
-    m_undo.clear();
-    m_redo.clear();
+    {
+        ChangeScope scope(*this);
+        putBitmap(std::move(bitmap));
+        m_history.clearSteps();
+    }
     setModifiedFlag(false);
     updateAllViews();
     return true;
@@ -113,7 +230,7 @@ bool CVantrelDoc::onOpenDocument(const QString& path) {
     // A re-read replaces the image but keeps the history, so the old state can be undone to.
     m_floating.reset();
     m_selecting = false;
-    m_bitmap = std::move(loaded.bitmap);
+    putBitmap(std::move(loaded.bitmap));
     setPathName(QFileInfo(path).absoluteFilePath());
     setTitle(QFileInfo(path).fileName());
     setModifiedFlag(false);
@@ -217,13 +334,8 @@ bool CVantrelDoc::saveModified() {
 bool CVantrelDoc::takeUndoSnapshot() {
     if (!m_bitmap)
         return false;
-    std::unique_ptr<Bitmap> copy = m_bitmap->clone();
-    if (!copy) {
-        reportOutOfMemory();
-        return false;
-    }
-    clearRedo();
-    m_undo.push_back(std::move(copy));
+    ChangeScope scope(*this);
+    m_history.beginStep();
     setModifiedFlag(true);
     return true;
 }
@@ -231,52 +343,81 @@ bool CVantrelDoc::takeUndoSnapshot() {
 bool CVantrelDoc::savePendingSnapshot() {
     if (!m_bitmap)
         return false;
-    // Free the old snapshot first: the copy may need its memory.
-    m_pending.reset();
-    m_pending = m_bitmap->clone();
-    if (!m_pending) {
-        reportOutOfMemory();
-        return false;
-    }
+    ChangeScope scope(*this);
+    m_history.savePending();
     return true;
 }
 
 bool CVantrelDoc::restorePendingSnapshot() {
-    if (!m_pending)
+    if (!m_bitmap || !m_history.hasPending())
         return false;
-    std::unique_ptr<Bitmap> copy = m_pending->clone();
-    if (!copy) {
-        reportOutOfMemory();
-        return false;
-    }
-    m_bitmap = std::move(copy);
-    return true;
+    ChangeScope scope(*this);
+    const bool done = settle(m_history.restorePending(*m_bitmap));
+    updateAllViews();
+    return done;
 }
 
 void CVantrelDoc::restorePendingArea(const QRect& area) {
-    if (!m_pending || !m_bitmap)
+    if (!m_history.hasPending() || !m_bitmap)
         return;
-    const QImage& from = m_pending->image();
-    QImage& to = m_bitmap->image();
-    const QRect r = area.intersected(to.rect());
-    if (from.size() != to.size() || from.format() != to.format() || from.depth() < 8) {
+    ChangeScope scope(*this);
+    const QRect r = area.intersected(m_bitmap->rect());
+    const History::Outcome outcome = m_history.restorePendingArea(*m_bitmap, r);
+    if (outcome != History::Outcome::NotApplicable) {
+        if (settle(outcome) && !r.isEmpty())
+            Q_EMIT changed(r);
+        return;
+    }
+    // The pending snapshot holds more than tiles of this bitmap. Under 8 bits per pixel, or
+    // when the pending state has another size or format, it is restored whole; otherwise the
+    // area is copied from the pending state made whole.
+    if (m_bitmap->image().depth() < 8) {
         restorePendingSnapshot();
         return;
     }
-    if (r.isEmpty())
+    const std::unique_ptr<Bitmap> pending = m_history.pendingState(*m_bitmap);
+    if (!pending) {
+        reportOutOfMemory();
         return;
-    const int bytesPerPixel = from.depth() / 8;
-    const size_t bytes = size_t(r.width()) * size_t(bytesPerPixel);
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        std::memcpy(to.scanLine(y) + r.left() * bytesPerPixel,
-                    from.constScanLine(y) + r.left() * bytesPerPixel, bytes);
+    }
+    if (pending->size() != m_bitmap->size() || pending->format() != m_bitmap->format()) {
+        restorePendingSnapshot();
+        return;
+    }
+    const QImage& from = pending->image();
+    changePixels(r, [&](Bitmap& to) {
+        const int bytesPerPixel = from.depth() / 8;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::memcpy(to.image().scanLine(y) + r.left() * bytesPerPixel,
+                        from.constScanLine(y) + r.left() * bytesPerPixel,
+                        size_t(r.width()) * size_t(bytesPerPixel));
+    });
+}
+
+const Bitmap* CVantrelDoc::pendingSnapshot() {
+    if (!m_bitmap || !m_history.hasPending()) {
+        m_pendingView.reset();
+        return nullptr;
+    }
+    ChangeScope scope(*this); // takes in writes made behind the history's back first
+    std::unique_ptr<Bitmap> state = m_history.pendingState(*m_bitmap);
+    if (!state)
+        return nullptr;
+    // The same object while the pending snapshot lasts; its pixels go at the next change.
+    if (m_pendingView)
+        *m_pendingView = std::move(*state);
+    else
+        m_pendingView = std::move(state);
+    return m_pendingView.get();
 }
 
 void CVantrelDoc::commitPendingSnapshot() {
-    if (!m_pending)
+    if (!m_history.hasPending())
         return;
-    clearRedo();
-    m_undo.push_back(std::move(m_pending));
+    ChangeScope scope(*this);
+    if (m_bitmap)
+        settle(m_history.commitPending(*m_bitmap));
+    m_pendingView.reset();
     setModifiedFlag(true);
 }
 
@@ -284,10 +425,13 @@ void CVantrelDoc::commitFloatingSelection() {
     ToolState& tools = m_host.toolState();
     if (m_floating) {
         commitPendingSnapshot();
-        if (m_bitmap) {
-            Graphics g(*m_bitmap);
-            g.drawImage(*m_floating, QPoint(m_floatingRect.left, m_floatingRect.top));
-        }
+        const QPoint at(m_floatingRect.left, m_floatingRect.top);
+        // Without the memory to record the merge the selection stays floating, not lost.
+        if (m_bitmap && !changePixels(QRect(at, m_floating->size()), [&](Bitmap& b) {
+                Graphics g(b);
+                g.drawImage(*m_floating, at);
+            }))
+            return;
         m_floating.reset();
         switch (tools.currentTool()) {
         case tool::RectSelectFloating:
@@ -322,20 +466,18 @@ void CVantrelDoc::finishTextEntry() {
 
 void CVantrelDoc::undo() {
     commitFloatingSelection();
-    if (m_undo.empty() || !m_bitmap)
+    if (!canUndo() || !m_bitmap)
         return;
-    m_redo.push_back(std::move(m_bitmap));
-    m_bitmap = std::move(m_undo.back());
-    m_undo.pop_back();
+    ChangeScope scope(*this);
+    settle(m_history.undo(*m_bitmap));
     updateAllViews();
 }
 
 void CVantrelDoc::redo() {
-    if (m_redo.empty() || !m_bitmap)
+    if (!canRedo() || !m_bitmap)
         return;
-    m_undo.push_back(std::move(m_bitmap));
-    m_bitmap = std::move(m_redo.back());
-    m_redo.pop_back();
+    ChangeScope scope(*this);
+    settle(m_history.redo(*m_bitmap));
     updateAllViews();
 }
 

@@ -1,14 +1,15 @@
 #pragma once
 
 #include "app/CommandTarget.h"
+#include "document/History.h"
 #include "imaging/Bitmap.h"
 
 #include <QImage>
 #include <QObject>
 #include <QRect>
 #include <QString>
+#include <functional>
 #include <memory>
-#include <vector>
 
 namespace vantrel {
 
@@ -30,10 +31,12 @@ struct FloatingRect {
     bool operator==(const FloatingRect&) const = default;
 };
 
-// One open image: the document bitmap, the floating selection above it and the undo history
-// of whole-bitmap states. Bitmaps move between the current state, the pending snapshot and
-// the two stacks by ownership, never by copying pixels. Every change is announced with
-// changed(), from which every view of the document repaints.
+// One open image: the document bitmap, the floating selection above it and the undo history.
+// The history keeps of each step only what it changed, so every change of the document
+// bitmap goes through changePixels(), changeBitmap() or replaceBitmap(), which report it to
+// the history before it is made and announce it with changed(), from which every view of the
+// document repaints. (A write made through bitmap() directly is still undone exactly, at the
+// cost of a whole copy: the history notices it at the next change.)
 class CVantrelDoc : public QObject, public CommandTarget {
     Q_OBJECT
 public:
@@ -48,8 +51,10 @@ public:
     bool isModified() const { return m_modified; }
     void setModifiedFlag(bool modified);
 
-    // The document's state.
+    // The document's state. The bitmap object stays the same while the document has one;
+    // undo, redo and replacements change what it holds.
     Bitmap* bitmap() const { return m_bitmap.get(); }
+    // Replaces the document bitmap as replaceBitmap() does; null removes it.
     void setBitmap(std::unique_ptr<Bitmap> bitmap);
     Bitmap* floatingSelection() const { return m_floating.get(); }
     void setFloatingSelection(std::unique_ptr<Bitmap> selection);
@@ -58,7 +63,11 @@ public:
     void setFloatingRect(const FloatingRect& rect) { m_floatingRect = rect; }
     bool selectionFlag() const { return m_selecting; }
     void setSelectionFlag(bool on) { m_selecting = on; }
-    const Bitmap* pendingSnapshot() const { return m_pending.get(); }
+    bool hasPendingSnapshot() const { return m_history.hasPending(); }
+    // The pending snapshot's state as a bitmap, made on request (a whole copy, kept until the
+    // next change); null when there is none or memory runs out. For inspection: the
+    // document keeps only what changed since the snapshot was saved.
+    const Bitmap* pendingSnapshot();
     const QString& typedText() const { return m_typedText; }
     void setTypedText(const QString& text) { m_typedText = text; }
     int saveFilterIndex() const { return m_saveFilterIndex; }
@@ -66,10 +75,15 @@ public:
     int blurSize() const { return m_blurSize; }
     void setBlurSize(int size) { m_blurSize = size; }
 
-    int undoCount() const { return static_cast<int>(m_undo.size()); }
-    int redoCount() const { return static_cast<int>(m_redo.size()); }
-    bool canUndo() const { return !m_undo.empty(); }
-    bool canRedo() const { return !m_redo.empty(); }
+    int undoCount() const { return m_history.undoCount(); }
+    int redoCount() const { return m_history.redoCount(); }
+    bool canUndo() const { return undoCount() > 0; }
+    bool canRedo() const { return redoCount() > 0; }
+    // The memory the undo history holds, in bytes.
+    qint64 historyBytes() const { return m_history.bytes(); }
+    // Off, no undo or redo steps are kept (a batch run never undoes); the pending snapshot
+    // still works.
+    void setKeepsHistory(bool keep) { m_history.setKeepsSteps(keep); }
 
     // The new-document step: asks for a size and makes an opaque white 32-bit image.
     bool onNewDocument();
@@ -91,8 +105,9 @@ public:
     // The filter of the document type, offered by Save for a document without a path.
     static QString documentTypeFilter();
 
-    // Snapshot operations. Those that copy pixels return false, with a message shown and
-    // nothing changed, when the copy cannot be made.
+    // Snapshot operations. None copies pixels: a step, and the pending snapshot, start empty
+    // and keep what later changes replace. False without a document bitmap (and, for a
+    // restore, without a pending snapshot or when memory ran out, with a message shown).
     bool takeUndoSnapshot();
     bool savePendingSnapshot();
     bool restorePendingSnapshot();
@@ -104,6 +119,21 @@ public:
     void finishTextEntry();
     void undo();
     void redo();
+
+    // Changes of the document bitmap. Each keeps for undo what it replaces, then announces
+    // the change; on exhausted memory each shows a message and changes nothing.
+    //
+    // `write` changes pixels inside `area` only (it may rewrite the rest with the same
+    // colours, as drawing on an indexed bitmap does).
+    bool changePixels(const QRect& area, const std::function<void(Bitmap&)>& write);
+    // `write` makes `change` to the whole bitmap, which must be exact for the bitmap's format
+    // (BitmapChange::isExactFor); it returns false when it failed and changed nothing.
+    bool changeBitmap(const BitmapChange& change, const std::function<bool(Bitmap&)>& write);
+    // The bitmap becomes `next` (any size and format); the old pixels are kept, not copied.
+    bool replaceBitmap(std::unique_ptr<Bitmap> next);
+    // Applies `op` over 32-bit ARGB pixels to a copy of the whole bitmap written back in its
+    // format (see applyToBitmap), which then replaces it.
+    bool applyOperation(const std::function<void(QImage&)>& op);
 
     // The bitmap the image operations change: the floating selection if there is one, else
     // the document bitmap.
@@ -131,10 +161,18 @@ Q_SIGNALS:
     void closeRequested();
 
 private:
+    class ChangeScope;
+
     // The image operations' commands (flips, moves, adjustments, filters, conversion, crop).
     void registerOperationCommands();
     void reportOutOfMemory();
-    void clearRedo();
+    // Reports what the history says about an undo, redo or restore; true when it was done.
+    bool settle(History::Outcome outcome);
+    // Every change of the bitmap or of the history runs between these (see ChangeScope).
+    void beginChange();
+    void endChange();
+    // The bitmap becomes `next`, the old one kept by the history; nothing is announced.
+    void putBitmap(std::unique_ptr<Bitmap> next);
 
     DocumentHost& m_host;
     QString m_pathName;
@@ -144,9 +182,9 @@ private:
     std::unique_ptr<Bitmap> m_bitmap;
     std::unique_ptr<Bitmap> m_floating;
     bool m_selecting = false;
-    std::unique_ptr<Bitmap> m_pending;
-    std::vector<std::unique_ptr<Bitmap>> m_redo;
-    std::vector<std::unique_ptr<Bitmap>> m_undo;
+    History m_history;
+    std::unique_ptr<Bitmap> m_pendingView; // what pendingSnapshot() last made
+    int m_changeDepth = 0;
     FloatingRect m_floatingRect;
     QString m_typedText;
     int m_saveFilterIndex = 1;

@@ -1,5 +1,7 @@
 // The image operations' commands of the document: each records its undo step, changes the
-// effect target and announces the change.
+// effect target and announces the change. Changes of the document bitmap go through the
+// document's change calls, so the history keeps only what each needs: the operation alone
+// where it is exactly reversible for the bitmap's format, else the old bitmap.
 
 #include "app/CommandIds.h"
 #include "document/CVantrelDoc.h"
@@ -37,15 +39,16 @@ private:
 struct FilterCommand {
     int id;
     bool slow;
+    bool invertsColours; // its own inverse, for the formats BitmapChange::isExactFor names
     void (*run)(QImage& argb, int blurSize);
 };
 
 const FilterCommand kFilters[] = {
-    {cmd::BlurImage, true, [](QImage& image, int size) { blur(image, size); }},
-    {cmd::Invert, false, [](QImage& image, int) { invert(image); }},
-    {cmd::Greyscale, false, [](QImage& image, int) { greyscale(image); }},
-    {cmd::Sharpen, true, [](QImage& image, int) { sharpen(image); }},
-    {cmd::Emboss, true, [](QImage& image, int) { emboss(image); }},
+    {cmd::BlurImage, true, false, [](QImage& image, int size) { blur(image, size); }},
+    {cmd::Invert, false, true, [](QImage& image, int) { invert(image); }},
+    {cmd::Greyscale, false, false, [](QImage& image, int) { greyscale(image); }},
+    {cmd::Sharpen, true, false, [](QImage& image, int) { sharpen(image); }},
+    {cmd::Emboss, true, false, [](QImage& image, int) { emboss(image); }},
 };
 
 struct MoveCommand {
@@ -74,34 +77,53 @@ const AdjustmentCommand kAdjustments[] = {
 
 } // namespace
 
+bool CVantrelDoc::applyOperation(const std::function<void(QImage&)>& op) {
+    if (!m_bitmap)
+        return false;
+    std::unique_ptr<Bitmap> next = appliedCopy(*m_bitmap, op);
+    if (!next) {
+        reportOutOfMemory();
+        return false;
+    }
+    return replaceBitmap(std::move(next));
+}
+
 void CVantrelDoc::registerOperationCommands() {
+    // The document bitmap turned or flipped: the history keeps the operation alone.
+    const auto rotateFlipBitmap = [this](RotateFlip how) {
+        changeBitmap(BitmapChange::rotateFlip(how),
+                     [how](Bitmap& b) { return b.rotateFlip(how) == Status::Ok; });
+    };
     // Flips finish text entry first; quarter turns swap the floating rectangle's sides.
-    onCommand(cmd::FlipVertical, [this] {
-        finishTextEntryIfTyping();
-        if (takeUndoSnapshot()) {
-            effectTarget()->rotateFlip(RotateFlip::Rotate180FlipX);
-            updateAllViews();
-        }
-    });
-    onCommand(cmd::FlipHorizontal, [this] {
-        finishTextEntryIfTyping();
-        if (takeUndoSnapshot()) {
-            effectTarget()->rotateFlip(RotateFlip::RotateNoneFlipX);
-            updateAllViews();
-        }
-    });
+    for (const auto& [id, how] : {std::pair{cmd::FlipVertical, RotateFlip::Rotate180FlipX},
+                                  std::pair{cmd::FlipHorizontal, RotateFlip::RotateNoneFlipX}}) {
+        const RotateFlip flip = how;
+        onCommand(id, [this, flip, rotateFlipBitmap] {
+            finishTextEntryIfTyping();
+            if (!takeUndoSnapshot())
+                return;
+            if (m_floating) {
+                m_floating->rotateFlip(flip);
+                updateAllViews();
+            } else {
+                rotateFlipBitmap(flip);
+            }
+        });
+    }
     for (const auto& [id, how] : {std::pair{cmd::RotateLeft, RotateFlip::Rotate270FlipNone},
                                   std::pair{cmd::RotateRight, RotateFlip::Rotate90FlipNone}}) {
         const RotateFlip turn = how;
-        onCommand(id, [this, turn] {
+        onCommand(id, [this, turn, rotateFlipBitmap] {
             if (!takeUndoSnapshot())
                 return;
-            effectTarget()->rotateFlip(turn);
-            if (m_floating) {
-                const FloatingRect r = m_floatingRect;
-                m_floatingRect.right = r.left + r.height();
-                m_floatingRect.bottom = r.top + r.width();
+            if (!m_floating) {
+                rotateFlipBitmap(turn);
+                return;
             }
+            m_floating->rotateFlip(turn);
+            const FloatingRect r = m_floatingRect;
+            m_floatingRect.right = r.left + r.height();
+            m_floatingRect.bottom = r.top + r.width();
             updateAllViews();
         });
     }
@@ -116,10 +138,16 @@ void CVantrelDoc::registerOperationCommands() {
                 m_floatingRect.right += dx;
                 m_floatingRect.top += dy;
                 m_floatingRect.bottom += dy;
-            } else {
-                applyToBitmap(*m_bitmap, [dx, dy](QImage& image) { shiftContent(image, dx, dy); });
+                updateAllViews();
+                return;
             }
-            updateAllViews();
+            // Exact for most formats: then only the strip pushed off the edge is kept.
+            const auto shift = [dx, dy](QImage& image) { shiftContent(image, dx, dy); };
+            const BitmapChange change = BitmapChange::shift(dx, dy);
+            if (change.isExactFor(m_bitmap->format()))
+                changeBitmap(change, [&shift](Bitmap& b) { return applyToBitmap(b, shift); });
+            else
+                applyOperation(shift);
         });
     }
 
@@ -160,8 +188,17 @@ void CVantrelDoc::registerOperationCommands() {
             if (f.slow)
                 wait.emplace();
             const int size = m_blurSize;
-            applyToBitmap(*effectTarget(), [f, size](QImage& image) { f.run(image, size); });
-            updateAllViews();
+            const auto op = [f, size](QImage& image) { f.run(image, size); };
+            if (m_floating) {
+                applyToBitmap(*m_floating, op);
+                updateAllViews();
+            } else if (f.invertsColours &&
+                       BitmapChange::invertColours().isExactFor(m_bitmap->format())) {
+                changeBitmap(BitmapChange::invertColours(),
+                             [&op](Bitmap& b) { return applyToBitmap(b, op); });
+            } else {
+                applyOperation(op);
+            }
         });
     }
 
@@ -179,8 +216,7 @@ void CVantrelDoc::registerOperationCommands() {
         }
         if (!takeUndoSnapshot())
             return;
-        m_bitmap = std::move(converted);
-        updateAllViews();
+        replaceBitmap(std::move(converted));
     });
 
     // Crop to the floating selection's rectangle, clipped to the image, as one undo step.
@@ -188,17 +224,15 @@ void CVantrelDoc::registerOperationCommands() {
         if (!m_floating || !m_bitmap)
             return;
         const QRect area = m_floatingRect.toRect().intersected(m_bitmap->rect());
-        if (!m_pending && !takeUndoSnapshot())
+        if (!hasPendingSnapshot() && !takeUndoSnapshot())
             return;
         commitFloatingSelection();
         if (area.isEmpty())
             return;
-        if (std::unique_ptr<Bitmap> cropped = m_bitmap->clone(area, m_bitmap->format())) {
-            m_bitmap = std::move(cropped);
-            updateAllViews();
-        } else {
+        if (std::unique_ptr<Bitmap> cropped = m_bitmap->clone(area, m_bitmap->format()))
+            replaceBitmap(std::move(cropped));
+        else
             reportOutOfMemory();
-        }
     });
     onUpdate(cmd::Crop, [this](CommandState& s) { s.enabled = m_floating != nullptr; });
 }
@@ -206,19 +240,22 @@ void CVantrelDoc::registerOperationCommands() {
 void CVantrelDoc::blurOnePixel(int x, int y) {
     if (!m_bitmap || !m_bitmap->rect().contains(x, y))
         return;
+    const int size = m_blurSize;
     if (m_bitmap->format() == PixelFormat::ARGB32) {
-        blurPixel(m_bitmap->image(), x, y, m_blurSize);
+        changePixels(QRect(x, y, 1, 1), [=](Bitmap& b) { blurPixel(b.image(), x, y, size); });
         return;
     }
     // Other formats: work on the window alone, in 32 bits, and write the one pixel back.
-    const int m = (m_blurSize - 1) / 2;
-    const QRect window = QRect(x - m, y - m, 2 * m + 1, 2 * m + 1).intersected(m_bitmap->rect());
-    QImage part = m_bitmap->image().copy(window).convertToFormat(QImage::Format_ARGB32);
+    const Bitmap& bitmap = *m_bitmap;
+    const int m = (size - 1) / 2;
+    const QRect window = QRect(x - m, y - m, 2 * m + 1, 2 * m + 1).intersected(bitmap.rect());
+    QImage part = bitmap.image().copy(window).convertToFormat(QImage::Format_ARGB32);
     if (part.isNull())
         return;
     const QPoint local = QPoint(x, y) - window.topLeft();
-    blurPixel(part, local.x(), local.y(), m_blurSize);
-    m_bitmap->setPixel(x, y, part.pixel(local));
+    blurPixel(part, local.x(), local.y(), size);
+    const QRgb value = part.pixel(local);
+    changePixels(QRect(x, y, 1, 1), [=](Bitmap& b) { b.setPixel(x, y, value); });
 }
 
 } // namespace vantrel

@@ -4,18 +4,38 @@
 
 namespace vantrel {
 
-void applyToBitmap(Bitmap& bitmap, const std::function<void(QImage&)>& op) {
+bool applyToBitmap(Bitmap& bitmap, const std::function<void(QImage&)>& op) {
     if (bitmap.isNull())
-        return;
+        return false;
     if (bitmap.format() == PixelFormat::ARGB32) {
         op(bitmap.image());
-        return;
+        return true;
     }
     QImage argb = bitmap.toArgb32();
     if (argb.isNull())
-        return;
+        return false;
     op(argb);
-    bitmap.assignFromArgb32(argb);
+    return bitmap.assignFromArgb32(argb) == Status::Ok;
+}
+
+std::unique_ptr<Bitmap> appliedCopy(const Bitmap& bitmap, const std::function<void(QImage&)>& op) {
+    if (bitmap.isNull())
+        return nullptr;
+    if (bitmap.format() == PixelFormat::ARGB32) {
+        std::unique_ptr<Bitmap> copy = bitmap.clone();
+        if (copy)
+            op(copy->image());
+        return copy;
+    }
+    // The 32-bit copy is made anyway; written back it is the new bitmap.
+    QImage argb = bitmap.toArgb32();
+    if (argb.isNull())
+        return nullptr;
+    op(argb);
+    QImage stored = convertToStorage(argb, bitmap.format(), bitmap.image().colorTable());
+    if (stored.isNull())
+        return nullptr;
+    return std::make_unique<Bitmap>(std::move(stored), bitmap.format());
 }
 
 PreviewSession::PreviewSession(CVantrelDoc& document) : m_document(document) {
@@ -43,13 +63,11 @@ void PreviewSession::preview(const Adjustment& adjustment) {
             return;
         applyToBitmap(*working, adjustment);
         m_document.setFloatingSelection(std::move(working));
-    } else {
-        if (!m_document.restorePendingSnapshot())
-            return;
-        applyToBitmap(*m_document.bitmap(), adjustment);
+        m_document.updateAllViews();
+    } else if (!m_document.restorePendingSnapshot() || !m_document.applyOperation(adjustment)) {
+        return;
     }
     m_previewed = true;
-    m_document.updateAllViews();
 }
 
 void PreviewSession::apply() {

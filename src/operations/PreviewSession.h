@@ -48,7 +48,12 @@ private:
 };
 
 // Runs `op` on the pixels of a bitmap in straight 32-bit ARGB: directly for 32-bit ARGB
-// bitmaps, through a 32-bit copy written back in the bitmap's own format otherwise.
-void applyToBitmap(Bitmap& bitmap, const std::function<void(QImage&)>& op);
+// bitmaps, through a 32-bit copy written back in the bitmap's own format otherwise. False,
+// with the bitmap unchanged, when memory for the copy runs out.
+bool applyToBitmap(Bitmap& bitmap, const std::function<void(QImage&)>& op);
+
+// What applyToBitmap() would make of `bitmap`, as a new bitmap; `bitmap` is left untouched.
+// Null when memory runs out.
+std::unique_ptr<Bitmap> appliedCopy(const Bitmap& bitmap, const std::function<void(QImage&)>& op);
 
 } // namespace vantrel

@@ -4,10 +4,10 @@
 #include "colourbar/ColourState.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/Graphics.h"
-#include "operations/PreviewSession.h"
 #include "view/tools/ToolContext.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace vantrel {
 
@@ -19,29 +19,56 @@ bool isTransparent(QRgb colour) {
     return qAlpha(colour) == 0;
 }
 
-// The moving footprint of the pencil, drawn in source-copy mode on `g`. Returns its bounds.
-QRect pencilMoveFootprint(Graphics& g, QPoint at, int size, bool steep, QRgb colour) {
+// The bounds of the pencil's moving footprint at `at`.
+QRect pencilMoveBox(QPoint at, int size, bool steep) {
     const int x = at.x(), y = at.y();
     switch (size) {
     case 0:
-        g.fillRectangle(colour, x, y, 1, 1);
         return {x, y, 1, 1};
     case 1:
+        return {x - 1, y - 1, 3, 3};
+    case 2:
+        return steep ? QRect(x - 2, y - 2, 6, 6) : QRect(x - 3, y - 3, 6, 6);
+    default:
+        return steep ? QRect(x - 4, y - 4, 10, 10) : QRect(x - 5, y - 5, 10, 10);
+    }
+}
+
+// The moving footprint of the pencil, drawn in source-copy mode on `g` within its box.
+void drawPencilMove(Graphics& g, QPoint at, int size, bool steep, QRgb colour) {
+    const int x = at.x(), y = at.y();
+    if (size == 0) {
+        g.fillRectangle(colour, x, y, 1, 1);
+    } else if (size == 1) {
         // Two one-pixel lines through (x, y), both ends included: a plus of five pixels.
         g.fillRectangle(colour, x - 1, y, 3, 1);
         g.fillRectangle(colour, x, y - 1, 1, 3);
-        return {x - 1, y - 1, 3, 3};
-    case 2: {
-        const QRect box = steep ? QRect(x - 2, y - 2, 6, 6) : QRect(x - 3, y - 3, 6, 6);
+    } else {
+        const QRect box = pencilMoveBox(at, size, steep);
         g.fillEllipse(colour, box.x(), box.y(), box.width(), box.height());
-        return box;
     }
-    default: {
-        const QRect box = steep ? QRect(x - 4, y - 4, 10, 10) : QRect(x - 5, y - 5, 10, 10);
-        g.fillEllipse(colour, box.x(), box.y(), box.width(), box.height());
-        return box;
+}
+
+// The bounds of every footprint a walk from `from` to `to` draws: the walk stays within the
+// box of its two ends, so the footprints stay within the union of theirs.
+QRect walkBounds(QPoint from, QPoint to, const std::function<QRect(QPoint, bool)>& box) {
+    return box(from, false) | box(from, true) | box(to, false) | box(to, true);
+}
+
+// A transparent stroke layer of `size`. Its memory comes zeroed from the system and is
+// touched only where the stroke draws, so starting a stroke costs the same on any image.
+std::unique_ptr<Bitmap> transparentLayer(QSize size) {
+    const qsizetype bytesPerLine = qsizetype(size.width()) * 4;
+    void* pixels = std::calloc(size_t(bytesPerLine) * size_t(size.height()), 1);
+    if (!pixels)
+        return nullptr;
+    QImage image(static_cast<uchar*>(pixels), size.width(), size.height(), bytesPerLine,
+                 QImage::Format_ARGB32, std::free, pixels);
+    if (image.isNull()) {
+        std::free(pixels);
+        return nullptr;
     }
-    }
+    return std::make_unique<Bitmap>(std::move(image), PixelFormat::ARGB32);
 }
 
 QRect eraserSquare(QPoint at, int size) {
@@ -103,56 +130,58 @@ void PencilTool::press(ToolContext& ctx, QPoint p) {
     if (!doc.takeUndoSnapshot() || !doc.savePendingSnapshot())
         return;
     const QRgb colour = ctx.colours().foreColour();
-    const int size = ctx.tools().option(ToolOption::PencilSize);
-    Bitmap* target = doc.bitmap();
-    if (!isTransparent(colour)) {
-        ctx.strokeLayer() =
-            std::make_unique<Bitmap>(target->width(), target->height(), PixelFormat::ARGB32);
-        if (ctx.strokeLayer()->isNull()) {
-            ctx.strokeLayer().reset();
-            return;
-        }
-        target = ctx.strokeLayer().get();
-    }
-    for (QPoint point : pencilDownFootprint(p, size))
-        target->setPixel(point.x(), point.y(), colour); // points outside are skipped
+    const std::vector<QPoint> footprint =
+        pencilDownFootprint(p, ctx.tools().option(ToolOption::PencilSize));
     m_dirty = QRect(p, QSize(1, 1)).adjusted(-4, -4, 4, 4);
-    if (target == doc.bitmap())
-        doc.updateAllViews();
+    const auto set = [&footprint, colour](Bitmap& target) {
+        for (QPoint point : footprint)
+            target.setPixel(point.x(), point.y(), colour); // points outside are skipped
+    };
+    if (isTransparent(colour)) {
+        doc.changePixels(m_dirty, set);
+        return;
+    }
+    ctx.strokeLayer() = transparentLayer(doc.bitmap()->size());
+    if (ctx.strokeLayer())
+        set(*ctx.strokeLayer());
 }
 
 void PencilTool::move(ToolContext& ctx, QPoint p) {
     CVantrelDoc& doc = ctx.document();
     const QRgb colour = ctx.colours().foreColour();
-    Bitmap* target = ctx.strokeLayer() ? ctx.strokeLayer().get() : doc.bitmap();
-    if (!target)
-        return;
     const int size = ctx.tools().option(ToolOption::PencilSize);
-    {
-        Graphics g(*target);
+    const QPoint from = ctx.lastPoint();
+    const auto draw = [&](Bitmap& target) {
+        Graphics g(target);
         g.setCompositingMode(CompositingMode::SourceCopy);
-        walkSegment(ctx.lastPoint(), p, [&](QPoint at, bool steep) {
-            m_dirty |= pencilMoveFootprint(g, at, size, steep, colour);
-        });
-    }
+        walkSegment(from, p,
+                    [&](QPoint at, bool steep) { drawPencilMove(g, at, size, steep, colour); });
+    };
+    const QRect area = walkBounds(
+        from, p, [size](QPoint at, bool steep) { return pencilMoveBox(at, size, steep); });
+    if (ctx.strokeLayer())
+        draw(*ctx.strokeLayer());
+    else if (doc.bitmap())
+        doc.changePixels(area, draw);
+    else
+        return;
+    m_dirty |= area;
     ctx.setLastPoint(p);
-    if (target == doc.bitmap())
-        doc.updateAllViews();
 }
 
 void PencilTool::release(ToolContext& ctx, QPoint) {
     std::unique_ptr<Bitmap>& layer = ctx.strokeLayer();
-    if (layer) {
-        // Blend the stroke once, and only where it was drawn.
-        CVantrelDoc& doc = ctx.document();
-        const QRect area = m_dirty.intersected(layer->rect());
-        if (doc.bitmap() && !area.isEmpty()) {
-            Graphics g(*doc.bitmap());
+    if (!layer)
+        return;
+    // Blend the stroke once, and only where it was drawn.
+    CVantrelDoc& doc = ctx.document();
+    const QRect area = m_dirty.intersected(layer->rect());
+    if (doc.bitmap())
+        doc.changePixels(area, [&](Bitmap& target) {
+            Graphics g(target);
             g.drawImage(*layer, area, area, std::nullopt);
-        }
-        layer.reset();
-    }
-    ctx.document().updateAllViews();
+        });
+    layer.reset();
 }
 
 void PencilTool::rightPress(ToolContext& ctx, QPoint) {
@@ -161,7 +190,6 @@ void PencilTool::rightPress(ToolContext& ctx, QPoint) {
     ctx.strokeLayer().reset();
     ctx.document().restorePendingSnapshot();
     ctx.cancelDrag();
-    ctx.document().updateAllViews();
 }
 
 void EraserTool::press(ToolContext& ctx, QPoint p) {
@@ -169,11 +197,11 @@ void EraserTool::press(ToolContext& ctx, QPoint p) {
     if (!doc.takeUndoSnapshot() || !doc.savePendingSnapshot())
         return;
     const QRect square = eraserSquare(p, ctx.tools().option(ToolOption::EraserSize));
-    Graphics g(*doc.bitmap());
-    g.fillRectangle(ctx.colours().backColour(), square.x(), square.y(), square.width(),
-                    square.height());
-    g.end();
-    doc.updateAllViews();
+    const QRgb colour = ctx.colours().backColour();
+    doc.changePixels(square, [&](Bitmap& target) {
+        Graphics g(target);
+        g.fillRectangle(colour, square.x(), square.y(), square.width(), square.height());
+    });
 }
 
 void EraserTool::move(ToolContext& ctx, QPoint p) {
@@ -182,50 +210,73 @@ void EraserTool::move(ToolContext& ctx, QPoint p) {
         return;
     const QRgb colour = ctx.colours().backColour();
     const int size = ctx.tools().option(ToolOption::EraserSize);
-    {
-        Graphics g(*doc.bitmap());
-        walkSegment(ctx.lastPoint(), p, [&](QPoint at, bool) {
+    const QPoint from = ctx.lastPoint();
+    const QRect area =
+        walkBounds(from, p, [size](QPoint at, bool) { return eraserSquare(at, size); });
+    doc.changePixels(area, [&](Bitmap& target) {
+        Graphics g(target);
+        walkSegment(from, p, [&](QPoint at, bool) {
             const QRect square = eraserSquare(at, size);
             g.fillRectangle(colour, square.x(), square.y(), square.width(), square.height());
         });
-    }
+    });
     ctx.setLastPoint(p);
-    doc.updateAllViews();
 }
 
-QRect floodFill(QImage& argb, QPoint seed, QRgb colour) {
+std::vector<FillRun> floodRegion(const QImage& argb, QPoint seed) {
     if (!argb.valid(seed))
         return {};
     const QRgb target = reinterpret_cast<const QRgb*>(argb.constScanLine(seed.y()))[seed.x()];
-    if (target == colour)
-        return {};
     const int w = argb.width(), h = argb.height();
-    QRect changed;
-    // Scan-line fill: fill a whole run, then look for runs above and below it.
+    // Scan-line fill: take a whole run, then look for runs above and below it. Pixels taken
+    // count as no longer of the target value, as if they had been filled.
+    std::vector<bool> taken(size_t(w) * size_t(h));
+    const auto open = [&](const QRgb* row, int x, int y) {
+        return row[x] == target && !taken[size_t(y) * size_t(w) + size_t(x)];
+    };
+    std::vector<FillRun> runs;
     std::vector<QPoint> stack{seed};
     while (!stack.empty()) {
         const QPoint s = stack.back();
         stack.pop_back();
-        QRgb* row = reinterpret_cast<QRgb*>(argb.scanLine(s.y()));
-        if (row[s.x()] != target)
+        const QRgb* row = reinterpret_cast<const QRgb*>(argb.constScanLine(s.y()));
+        if (!open(row, s.x(), s.y()))
             continue;
         int left = s.x(), right = s.x();
-        while (left > 0 && row[left - 1] == target)
+        while (left > 0 && open(row, left - 1, s.y()))
             --left;
-        while (right < w - 1 && row[right + 1] == target)
+        while (right < w - 1 && open(row, right + 1, s.y()))
             ++right;
-        std::fill(row + left, row + right + 1, colour);
-        changed |= QRect(left, s.y(), right - left + 1, 1);
+        std::fill_n(taken.begin() + std::ptrdiff_t(size_t(s.y()) * size_t(w) + size_t(left)),
+                    right - left + 1, true);
+        runs.push_back({s.y(), left, right});
         for (int ny : {s.y() - 1, s.y() + 1}) {
             if (ny < 0 || ny >= h)
                 continue;
             const QRgb* next = reinterpret_cast<const QRgb*>(argb.constScanLine(ny));
             for (int x = left; x <= right; ++x)
-                if (next[x] == target && (x == left || next[x - 1] != target))
+                if (open(next, x, ny) && (x == left || !open(next, x - 1, ny)))
                     stack.push_back({x, ny});
         }
     }
+    return runs;
+}
+
+QRect fillRuns(QImage& argb, const std::vector<FillRun>& runs, QRgb colour) {
+    QRect changed;
+    for (const FillRun& run : runs) {
+        QRgb* row = reinterpret_cast<QRgb*>(argb.scanLine(run.y));
+        std::fill(row + run.left, row + run.right + 1, colour);
+        changed |= QRect(run.left, run.y, run.right - run.left + 1, 1);
+    }
     return changed;
+}
+
+QRect floodFill(QImage& argb, QPoint seed, QRgb colour) {
+    if (!argb.valid(seed) ||
+        reinterpret_cast<const QRgb*>(argb.constScanLine(seed.y()))[seed.x()] == colour)
+        return {};
+    return fillRuns(argb, floodRegion(argb, seed), colour);
 }
 
 void FillTool::press(ToolContext& ctx, QPoint p) {
@@ -234,8 +285,26 @@ void FillTool::press(ToolContext& ctx, QPoint p) {
     if (!doc.bitmap() || !doc.takeUndoSnapshot() || !doc.bitmap()->rect().contains(p))
         return;
     const QRgb colour = ctx.colours().foreColour() | 0xFF000000u;
-    applyToBitmap(*doc.bitmap(), [&](QImage& image) { floodFill(image, p, colour); });
-    doc.updateAllViews();
+    const Bitmap& bitmap = *doc.bitmap();
+    if (bitmap.format() == PixelFormat::ARGB32) {
+        // The region is found first, so the history keeps the tiles it covers before the fill.
+        const QImage& image = bitmap.image();
+        if (reinterpret_cast<const QRgb*>(image.constScanLine(p.y()))[p.x()] == colour)
+            return;
+        const std::vector<FillRun> runs = floodRegion(image, p);
+        QRect area;
+        for (const FillRun& run : runs)
+            area |= QRect(run.left, run.y, run.right - run.left + 1, 1);
+        doc.changePixels(area, [&](Bitmap& target) { fillRuns(target.image(), runs, colour); });
+        return;
+    }
+    // Other formats fill a 32-bit copy, written back whole: outside the filled region the
+    // colours stay as they are.
+    QImage argb = bitmap.toArgb32();
+    if (argb.isNull())
+        return;
+    const QRect area = floodFill(argb, p, colour);
+    doc.changePixels(area, [&argb](Bitmap& target) { target.assignFromArgb32(argb); });
 }
 
 namespace {
@@ -266,15 +335,12 @@ void ColourPickerTool::rightPress(ToolContext& ctx, QPoint p) {
 
 void BlurBrushTool::press(ToolContext& ctx, QPoint p) {
     CVantrelDoc& doc = ctx.document();
-    if (!doc.takeUndoSnapshot())
-        return;
-    doc.blurOnePixel(p.x(), p.y());
-    doc.updateAllViews();
+    if (doc.takeUndoSnapshot())
+        doc.blurOnePixel(p.x(), p.y());
 }
 
 void BlurBrushTool::move(ToolContext& ctx, QPoint p) {
     ctx.document().blurOnePixel(p.x(), p.y());
-    ctx.document().updateAllViews();
 }
 
 } // namespace vantrel

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QRect>
 #include <functional>
+#include <vector>
 
 namespace vantrel {
 
@@ -58,6 +59,18 @@ public:
     void press(ToolContext& ctx, QPoint p) override;
     void move(ToolContext& ctx, QPoint p) override;
 };
+
+// One row's stretch of a fill region, both ends included.
+struct FillRun {
+    int y;
+    int left;
+    int right;
+};
+
+// `seed`'s 4-connected region of its exact 32-bit value, found without writing.
+std::vector<FillRun> floodRegion(const QImage& argb, QPoint seed);
+// Sets the runs to `colour`; returns their bounding rectangle.
+QRect fillRuns(QImage& argb, const std::vector<FillRun>& runs, QRgb colour);
 
 // The exact flood fill: `seed`'s 4-connected region of its exact 32-bit value becomes
 // `colour`. Returns the bounding rectangle of what changed.

@@ -53,6 +53,13 @@ void outlines(Graphics& g, const QRect& box, int width, const Pen& pen, bool ell
 
 } // namespace
 
+QRect shapeBounds(QPoint a, QPoint p) {
+    // Outlines shifted by up to 2, end caps and smoothing stay within this margin.
+    return QRect(std::min(a.x(), p.x()), std::min(a.y(), p.y()), std::abs(a.x() - p.x()),
+                 std::abs(a.y() - p.y()))
+        .adjusted(-4, -4, 5, 5);
+}
+
 QRect drawShape(Bitmap& bitmap, ShapeKind kind, QPoint a, QPoint p, int width, QRgb fore,
                 QRgb back) {
     // The box as a rectangle of width |dx| and height |dy| (an outline covers one more).
@@ -131,8 +138,7 @@ QRect drawShape(Bitmap& bitmap, ShapeKind kind, QPoint a, QPoint p, int width, Q
         break;
     }
     }
-    // Outlines shifted by up to 2, end caps and smoothing stay within this margin.
-    return box.adjusted(-4, -4, 5, 5);
+    return shapeBounds(a, p);
 }
 
 void ShapeTool::press(ToolContext& ctx, QPoint) {
@@ -144,16 +150,18 @@ void ShapeTool::press(ToolContext& ctx, QPoint) {
 
 void ShapeTool::move(ToolContext& ctx, QPoint p) {
     CVantrelDoc& doc = ctx.document();
-    if (!doc.bitmap() || !doc.pendingSnapshot())
+    if (!doc.bitmap() || !doc.hasPendingSnapshot())
         return;
     // Undo the previous shape where it was drawn, then draw the new one.
     if (!m_drawn.isEmpty())
         doc.restorePendingArea(m_drawn);
     const ColourState& colours = ctx.colours();
     const int width = ctx.tools().option(*widthOptionOf(static_cast<int>(m_kind)));
-    m_drawn = drawShape(*doc.bitmap(), m_kind, ctx.lastPoint(), p, width, colours.foreColour(),
-                        colours.backColour());
-    doc.updateAllViews();
+    const QPoint anchor = ctx.lastPoint();
+    m_drawn = shapeBounds(anchor, p);
+    doc.changePixels(m_drawn, [&](Bitmap& target) {
+        drawShape(target, m_kind, anchor, p, width, colours.foreColour(), colours.backColour());
+    });
 }
 
 void ShapeTool::rightPress(ToolContext& ctx, QPoint) {
@@ -162,7 +170,6 @@ void ShapeTool::rightPress(ToolContext& ctx, QPoint) {
     ctx.document().restorePendingSnapshot();
     ctx.cancelDrag();
     m_drawn = QRect();
-    ctx.document().updateAllViews();
 }
 
 } // namespace vantrel

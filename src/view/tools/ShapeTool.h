@@ -36,8 +36,11 @@ private:
     QRect m_drawn; // the area the shape on the image covers now
 };
 
+// The area a shape from `anchor` to `point` may change, whatever its kind and width.
+QRect shapeBounds(QPoint anchor, QPoint point);
+
 // Draws one shape from `anchor` to `point` with width option `width` onto `bitmap`, and
-// returns the area it may have changed.
+// returns the area it may have changed (shapeBounds).
 QRect drawShape(Bitmap& bitmap, ShapeKind kind, QPoint anchor, QPoint point, int width, QRgb fore,
                 QRgb back);
 
