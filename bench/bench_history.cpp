@@ -4,7 +4,7 @@
 // the heap grew and stayed grown across the step (heap_bytes).
 
 #include "../tests/ScriptedHost.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/Bitmap.h"
 #include "view/tools/Tool.h"
@@ -21,6 +21,7 @@ namespace {
 class BenchContext : public ToolContext {
 public:
     explicit BenchContext(int side) : m_doc(m_host) {
+        registerOperationCommands(m_doc, m_host.user);
         auto bitmap = std::make_unique<Bitmap>(side, side, PixelFormat::ARGB32);
         bitmap->image().fill(0xFFFFFFFFu);
         m_doc.setBitmap(std::move(bitmap));

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "app/ToolState.h"
 #include "colourbar/ColourState.h"
 #include "document/DocumentHost.h"
 #include "document/UserPrompt.h"
+#include "operations/DocumentOperations.h"
+#include "operations/OperationPrompt.h"
 #include "operations/PreviewSession.h"
+#include "state/ToolState.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -13,7 +15,7 @@
 
 // Answers the model's questions from a script and records every message, so tests can see
 // what the user would have been told.
-class ScriptedPrompt : public vantrel::UserPrompt {
+class ScriptedPrompt : public vantrel::UserPrompt, public vantrel::OperationPrompt {
 public:
     std::deque<std::optional<QSize>> sizes; // answers to the New Image dialog
     std::deque<Answer> answers;             // answers to yes/no/cancel questions
@@ -24,7 +26,7 @@ public:
     // An adjustment dialog: the slider positions it previews, in order, then its result.
     struct AdjustmentScript {
         std::vector<vantrel::SliderPositions> previews;
-        int result = 1;
+        vantrel::AdjustmentResult result = vantrel::AdjustmentResult::Apply;
     };
     std::deque<AdjustmentScript> adjustments;
     std::deque<std::optional<int>> blurSizes;
@@ -86,10 +88,11 @@ public:
         return p;
     }
 
-    int runAdjustment(vantrel::Adjustment kind, vantrel::PreviewSession& session) override {
+    vantrel::AdjustmentResult runAdjustment(vantrel::Adjustment kind,
+                                            vantrel::PreviewSession& session) override {
         adjustmentsRun.append(kind);
         if (adjustments.empty())
-            return 2;
+            return vantrel::AdjustmentResult::Cancel;
         const AdjustmentScript script = adjustments.front();
         adjustments.pop_front();
         for (const vantrel::SliderPositions& p : script.previews)

@@ -2,13 +2,13 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/CVantrelApp.h"
-#include "app/CommandIds.h"
 #include "app/DialogPrompt.h"
-#include "app/Settings.h"
 #include "app/SingleInstance.h"
-#include "app/ToolState.h"
 #include "app/Translations.h"
+#include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
+#include "settings/Settings.h"
+#include "state/ToolState.h"
 #include "view/CVantrelView.h"
 
 #include <QApplication>
@@ -61,7 +61,7 @@ private Q_SLOTS:
         openSettings()->clear();
         QApplication::clipboard()->clear();
         prompt = std::make_unique<ScriptedPrompt>();
-        app = std::make_unique<CVantrelApp>(*prompt);
+        app = std::make_unique<CVantrelApp>(*prompt, *prompt);
     }
     void cleanup() {
         app.reset();

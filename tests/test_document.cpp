@@ -2,7 +2,7 @@
 // history, committing floating selections and typed text, and the save and open paths.
 
 #include "ScriptedHost.h"
-#include "app/CommandTarget.h"
+#include "commands/CommandTarget.h"
 #include "document/CVantrelDoc.h"
 
 #include <QDir>

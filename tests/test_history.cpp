@@ -3,7 +3,7 @@
 // interleaved, on bitmaps of every format and of awkward sizes. Then the memory budget.
 
 #include "ScriptedHost.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "operations/Conversion.h"
 #include "operations/PreviewSession.h"
@@ -340,6 +340,7 @@ void TestHistory::matchesWholeCopies() {
     QVERIFY(dir.isValid());
     for (quint32 seed = 1; seed <= 4; ++seed) {
         Run run;
+        registerOperationCommands(run.doc, run.host.user);
         run.rng.seed(seed * 7919u + quint32(size.width()));
         run.doc.setBitmap(
             std::make_unique<Bitmap>(convertToStorage(noise(size, run.rng), format), format));
@@ -370,6 +371,7 @@ void TestHistory::budgetDropsOldestSteps() {
     ScriptedHost host;
     host.historyBudget = 1;
     CVantrelDoc doc(host);
+    registerOperationCommands(doc, host.user);
     QRandomGenerator rng(3);
     doc.setBitmap(std::make_unique<Bitmap>(noise({256, 256}, rng), PixelFormat::ARGB32));
     const qint64 step = doc.bitmap()->byteCount();
@@ -391,6 +393,7 @@ void TestHistory::budgetDropsOldestSteps() {
     // A step larger than the whole budget is still kept: it is the most recent.
     host.user.sizes.push_back(QSize(1024, 1024));
     CVantrelDoc large(host);
+    registerOperationCommands(large, host.user);
     QVERIFY(large.onNewDocument());
     QVERIFY(large.executeCommand(cmd::Invert));
     QVERIFY(large.executeCommand(cmd::Greyscale));

@@ -2,11 +2,11 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/CVantrelApp.h"
-#include "app/CommandIds.h"
-#include "app/Settings.h"
-#include "app/ToolState.h"
+#include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/Bitmap.h"
+#include "settings/Settings.h"
+#include "state/ToolState.h"
 #include "view/CVantrelView.h"
 
 #include <QAction>
@@ -45,7 +45,7 @@ class MainFrameTest : public QObject {
     bool restart() {
         app.reset();
         settle();
-        app = std::make_unique<CVantrelApp>(*prompt);
+        app = std::make_unique<CVantrelApp>(*prompt, *prompt);
         return app->initInstance({});
     }
 
@@ -53,7 +53,7 @@ private Q_SLOTS:
     void init() {
         openSettings()->clear();
         prompt = std::make_unique<ScriptedPrompt>();
-        app = std::make_unique<CVantrelApp>(*prompt);
+        app = std::make_unique<CVantrelApp>(*prompt, *prompt);
         QVERIFY(app->initInstance({}));
     }
     void cleanup() {
@@ -351,7 +351,7 @@ private Q_SLOTS:
                         QStringList{QStringLiteral("x"), QStringLiteral("y")});
             s->setValue(QStringLiteral("TwainSources/Camera DShow Src"), QStringLiteral("cam"));
         }
-        app = std::make_unique<CVantrelApp>(*prompt);
+        app = std::make_unique<CVantrelApp>(*prompt, *prompt);
         QVERIFY(app->initInstance({}));
         const DeviceSettings& d = frame().deviceSettings();
         QCOMPARE(d.webcamWidth, 0);

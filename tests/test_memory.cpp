@@ -4,7 +4,7 @@
 // what it already uses.
 
 #include "ScriptedHost.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 
 #include <QFile>
@@ -82,6 +82,7 @@ void TestMemory::wholeCopiesRefuseWhenMemoryIsExhausted() {
 #endif
     ScriptedHost host;
     CVantrelDoc doc(host);
+    vantrel::registerOperationCommands(doc, host.user);
     host.user.sizes.push_back(QSize(2048, 2048));
     QVERIFY(doc.onNewDocument());
     Bitmap* const bitmap = doc.bitmap();

@@ -3,13 +3,13 @@
 // commands, the adjustment preview and its undo steps, conversion, blur settings and crop.
 
 #include "ScriptedHost.h"
-#include "app/CommandIds.h"
-#include "app/ToolState.h"
+#include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/Graphics.h"
 #include "imaging/Hls.h"
 #include "operations/Conversion.h"
 #include "operations/PixelOps.h"
+#include "state/ToolState.h"
 
 #include <QSet>
 #include <QTest>
@@ -231,7 +231,10 @@ struct Doc {
     ScriptedHost host;
     CVantrelDoc doc{host};
 
-    explicit Doc(const QImage& argb) { setImage(argb); }
+    explicit Doc(const QImage& argb) {
+        registerOperationCommands(doc, host.user);
+        setImage(argb);
+    }
     void setImage(const QImage& argb) {
         doc.setBitmap(std::make_unique<Bitmap>(argb, PixelFormat::ARGB32));
     }
@@ -242,8 +245,12 @@ struct Doc {
     QImage pixels() const { return pixelsOf(doc.bitmap()); }
     QImage floating() const { return pixelsOf(doc.floatingSelection()); }
     bool run(int id) { return doc.executeCommand(id); }
+    // `result` as a dialog's exec() gives it: 1 Apply, 2 Cancel, anything else closed.
     void adjust(std::vector<SliderPositions> previews, int result) {
-        host.user.adjustments.push_back({std::move(previews), result});
+        const AdjustmentResult r = result == 1   ? AdjustmentResult::Apply
+                                   : result == 2 ? AdjustmentResult::Cancel
+                                                 : AdjustmentResult::Closed;
+        host.user.adjustments.push_back({std::move(previews), r});
     }
     bool convert(PixelFormat format, QSize size, bool stretch = false) {
         host.user.conversions.push_back(ConversionRequest{format, size, stretch});
@@ -845,8 +852,8 @@ void TestOperations::blurSettingsAndBrushPerDocument() {
         c.setBitmap(source, format);
         c.doc.setBlurSize(5);
         const QImage before = c.pixels();
-        c.doc.blurOnePixel(1, 18);
-        c.doc.blurOnePixel(20, 3);
+        blurOnePixel(c.doc, 1, 18);
+        blurOnePixel(c.doc, 20, 3);
         QCOMPARE(c.doc.bitmap()->format(), format);
         QCOMPARE(c.doc.undoCount(), 0);
         QCOMPARE(difference(c.pixels(), applied(before, [](QImage& i) { blurPixel(i, 1, 18, 5); })),

@@ -1,6 +1,6 @@
 #include "ScriptedHost.h"
-#include "app/CommandIds.h"
-#include "app/CommandTarget.h"
+#include "commands/CommandIds.h"
+#include "commands/CommandTarget.h"
 #include "document/CVantrelDoc.h"
 
 #include <QTest>

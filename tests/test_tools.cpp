@@ -1,7 +1,7 @@
 #include "ScriptedHost.h"
-#include "app/ToolState.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/Bitmap.h"
+#include "state/ToolState.h"
 #include "view/CVantrelView.h"
 #include "view/tools/PaintingTools.h"
 #include "view/tools/ShapeTool.h"

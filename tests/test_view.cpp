@@ -2,11 +2,11 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/CVantrelApp.h"
-#include "app/CommandIds.h"
-#include "app/Settings.h"
-#include "app/ToolState.h"
+#include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/Bitmap.h"
+#include "settings/Settings.h"
+#include "state/ToolState.h"
 #include "view/CVantrelView.h"
 #include "view/tools/Tool.h"
 
@@ -581,7 +581,7 @@ private Q_SLOTS:
     void everyViewOfADocumentShowsItsChanges() {
         openSettings()->clear();
         ScriptedPrompt prompt;
-        auto app = std::make_unique<CVantrelApp>(prompt);
+        auto app = std::make_unique<CVantrelApp>(prompt, prompt);
         QVERIFY(app->initInstance({}));
         CMainFrame& frame = *app->mainFrame();
         prompt.sizes.push_back(QSize(12, 10));

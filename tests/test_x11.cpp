@@ -5,9 +5,9 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/CVantrelApp.h"
-#include "app/CommandIds.h"
-#include "app/Settings.h"
-#include "app/ToolState.h"
+#include "commands/CommandIds.h"
+#include "settings/Settings.h"
+#include "state/ToolState.h"
 #include "view/CVantrelView.h"
 
 #include <QGuiApplication>
@@ -91,7 +91,7 @@ private Q_SLOTS:
                  "run on an X server with QT_QPA_PLATFORM=xcb (CTest runs it under xvfb-run)");
         QVERIFY2(keyboard.hasXTest(), "the X server in DISPLAY must offer the XTEST extension");
         openSettings()->clear();
-        app = std::make_unique<CVantrelApp>(prompt);
+        app = std::make_unique<CVantrelApp>(prompt, prompt);
         QVERIFY(app->initInstance({}));
         prompt.sizes.push_back(QSize(40, 30));
         QVERIFY(frame().runCommand(cmd::FileNew));

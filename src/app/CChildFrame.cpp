@@ -1,8 +1,8 @@
 #include "app/CChildFrame.h"
 
-#include "app/ToolState.h"
 #include "document/CVantrelDoc.h"
 #include "document/DocumentHost.h"
+#include "state/ToolState.h"
 #include "view/CVantrelView.h"
 
 #include <QCloseEvent>

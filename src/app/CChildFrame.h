@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/CommandTarget.h"
-#include "app/ToolState.h"
+#include "commands/CommandTarget.h"
 #include "document/CVantrelDoc.h"
+#include "state/ToolState.h"
 
 #include <QMdiSubWindow>
 #include <QPointer>

@@ -2,11 +2,11 @@
 
 #include "app/CChildFrame.h"
 #include "app/CVantrelApp.h"
-#include "app/CommandIds.h"
 #include "app/CommandTable.h"
-#include "app/Settings.h"
 #include "colourbar/CColorBar.h"
+#include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
+#include "settings/Settings.h"
 #include "view/CVantrelView.h"
 
 #include <QAction>

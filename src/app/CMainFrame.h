@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/CommandTable.h"
-#include "app/CommandTarget.h"
-#include "app/DeviceSettings.h"
-#include "app/ToolState.h"
 #include "colourbar/ColourState.h"
+#include "commands/CommandTarget.h"
+#include "settings/DeviceSettings.h"
+#include "state/ToolState.h"
 #include "view/tools/Tool.h"
 
 #include <QHash>

@@ -3,11 +3,12 @@
 #include "app/CAboutDlg.h"
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
-#include "app/Settings.h"
 #include "app/SingleInstance.h"
+#include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "document/UserPrompt.h"
+#include "operations/DocumentOperations.h"
+#include "settings/Settings.h"
 
 #include <QClipboard>
 #include <QFileInfo>
@@ -20,7 +21,8 @@
 
 namespace vantrel {
 
-CVantrelApp::CVantrelApp(UserPrompt& prompt, QObject* parent) : QObject(parent), m_prompt(prompt) {
+CVantrelApp::CVantrelApp(UserPrompt& prompt, OperationPrompt& operationPrompt, QObject* parent)
+    : QObject(parent), m_prompt(prompt), m_operationPrompt(operationPrompt) {
     registerCommands();
 }
 
@@ -126,6 +128,7 @@ CVantrelDoc* CVantrelApp::addDocument(std::unique_ptr<CVantrelDoc> document) {
 
 CVantrelDoc* CVantrelApp::newDocument() {
     auto document = std::make_unique<CVantrelDoc>(*this);
+    registerOperationCommands(*document, m_operationPrompt);
     // A cancelled New does not use up a number.
     document->setTitle(tr("Bitmap") + QString::number(m_untitledCount + 1));
     if (!document->onNewDocument())
@@ -151,6 +154,7 @@ CVantrelDoc* CVantrelApp::openDocumentFile(const QString& path, bool* wasOpen) {
         }
     }
     auto document = std::make_unique<CVantrelDoc>(*this);
+    registerOperationCommands(*document, m_operationPrompt);
     if (!document->onOpenDocument(absolute))
         return nullptr;
     return addDocument(std::move(document));

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CommandTarget.h"
 #include "app/RecentFileList.h"
+#include "commands/CommandTarget.h"
 #include "document/DocumentHost.h"
 
 #include <QObject>
@@ -16,6 +16,7 @@ class CChildFrame;
 class CMainFrame;
 class CVantrelDoc;
 class SingleInstance;
+class OperationPrompt;
 class UserPrompt;
 
 // The application: starts the editor, keeps the open documents (the document manager) and
@@ -24,7 +25,9 @@ class UserPrompt;
 class CVantrelApp : public QObject, public CommandTarget, public DocumentHost {
     Q_OBJECT
 public:
-    explicit CVantrelApp(UserPrompt& prompt, QObject* parent = nullptr);
+    // `prompt` asks the document's and the application's questions, `operationPrompt` the
+    // image operations'.
+    CVantrelApp(UserPrompt& prompt, OperationPrompt& operationPrompt, QObject* parent = nullptr);
     ~CVantrelApp() override;
 
     // Start-up: settings, main window, then the files named on the command line. False when
@@ -71,6 +74,7 @@ private:
     void writeRecentFiles();
 
     UserPrompt& m_prompt;
+    OperationPrompt& m_operationPrompt;
     std::unique_ptr<CMainFrame> m_mainFrame;
     std::vector<std::unique_ptr<CVantrelDoc>> m_documents;
     // Documents whose last window closed; destroyed once control returns to the event loop,

@@ -112,7 +112,7 @@ QString DialogPrompt::askSavePath(const QString& filter, int& filterIndex,
     return chosen.isEmpty() ? QString() : chosen.first();
 }
 
-int DialogPrompt::runAdjustment(Adjustment kind, PreviewSession& session) {
+AdjustmentResult DialogPrompt::runAdjustment(Adjustment kind, PreviewSession& session) {
     std::unique_ptr<CAdjustDlg> dialog;
     switch (kind) {
     case Adjustment::Brightness:
@@ -125,7 +125,7 @@ int DialogPrompt::runAdjustment(Adjustment kind, PreviewSession& session) {
         dialog = std::make_unique<CAdjustHSBDlg>(session, m_parent);
         break;
     }
-    return dialog->exec() == QDialog::Accepted ? 1 : 2;
+    return dialog->exec() == QDialog::Accepted ? AdjustmentResult::Apply : AdjustmentResult::Cancel;
 }
 
 std::optional<int> DialogPrompt::askBlurSize(int current) {

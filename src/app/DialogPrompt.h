@@ -2,6 +2,7 @@
 
 #include "document/CSizeDlg.h"
 #include "document/UserPrompt.h"
+#include "operations/OperationPrompt.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -10,7 +11,7 @@ namespace vantrel {
 
 // Puts the model's questions to the user with dialogs and message boxes. It owns the New
 // Image dialog, which is kept for the whole run.
-class DialogPrompt : public UserPrompt {
+class DialogPrompt : public UserPrompt, public OperationPrompt {
 public:
     DialogPrompt();
 
@@ -23,7 +24,7 @@ public:
     QStringList askOpenPaths(const QString& filter, int& filterIndex) override;
     QString askSavePath(const QString& filter, int& filterIndex, const QString& defaultSuffix,
                         const QString& start) override;
-    int runAdjustment(Adjustment kind, PreviewSession& session) override;
+    AdjustmentResult runAdjustment(Adjustment kind, PreviewSession& session) override;
     std::optional<int> askBlurSize(int current) override;
     std::optional<ConversionRequest> askConversion(QSize current) override;
 

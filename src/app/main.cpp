@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
     }
 
     vantrel::DialogPrompt prompt;
-    vantrel::CVantrelApp app(prompt);
+    vantrel::CVantrelApp app(prompt, prompt);
     if (!app.initInstance(files))
         return 1;
     prompt.setParentWindow(app.mainFrame());

@@ -1,6 +1,6 @@
 #include "cli/BatchOperations.h"
 
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "operations/PreviewSession.h"
 
@@ -14,9 +14,9 @@ void BatchPrompt::showMessage(const QString& text, Icon) {
     std::fprintf(stderr, "%s\n", qPrintable(text));
 }
 
-int BatchPrompt::runAdjustment(Adjustment kind, PreviewSession& session) {
+AdjustmentResult BatchPrompt::runAdjustment(Adjustment kind, PreviewSession& session) {
     session.preview(adjustmentFunction(kind, positions));
-    return 1;
+    return AdjustmentResult::Apply;
 }
 
 namespace {

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "app/ToolState.h"
 #include "colourbar/ColourState.h"
 #include "document/DocumentHost.h"
 #include "document/UserPrompt.h"
+#include "operations/OperationPrompt.h"
+#include "state/ToolState.h"
 
 #include <QString>
 #include <functional>
@@ -15,7 +16,7 @@ class CVantrelDoc;
 
 // The answers a batch run gives where the editor would ask: the dialogs' settings come from
 // the command line, and messages go to standard error.
-class BatchPrompt : public UserPrompt {
+class BatchPrompt : public UserPrompt, public OperationPrompt {
 public:
     SliderPositions positions;
     int blurSize = 3;
@@ -29,7 +30,7 @@ public:
     QString askSavePath(const QString&, int&, const QString&, const QString&) override {
         return {};
     }
-    int runAdjustment(Adjustment kind, PreviewSession& session) override;
+    AdjustmentResult runAdjustment(Adjustment kind, PreviewSession& session) override;
     std::optional<int> askBlurSize(int) override { return blurSize; }
     std::optional<ConversionRequest> askConversion(QSize) override { return conversion; }
 };

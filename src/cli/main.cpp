@@ -3,6 +3,7 @@
 #include "cli/BatchOperations.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/ImageFile.h"
+#include "operations/DocumentOperations.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -95,6 +96,7 @@ int main(int argc, char* argv[]) {
     vantrel::BatchHost host;
     vantrel::CVantrelDoc document(host);
     document.setKeepsHistory(false); // nothing is ever undone here
+    vantrel::registerOperationCommands(document, host.batchPrompt());
     document.setBitmap(std::move(loaded.bitmap));
     for (const vantrel::BatchOperation& op : operations)
         op(document, host.batchPrompt());

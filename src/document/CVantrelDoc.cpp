@@ -1,12 +1,12 @@
 #include "document/CVantrelDoc.h"
 
-#include "app/CommandIds.h"
-#include "app/ToolState.h"
 #include "colourbar/ColourState.h"
+#include "commands/CommandIds.h"
 #include "document/DocumentHost.h"
 #include "document/UserPrompt.h"
 #include "imaging/Graphics.h"
 #include "imaging/ImageFile.h"
+#include "state/ToolState.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -38,7 +38,6 @@ CVantrelDoc::CVantrelDoc(DocumentHost& host, QObject* parent) : QObject(parent),
     onCommand(cmd::FileSave, [this] { doSave(false); });
     onCommand(cmd::FileSaveAs, [this] { doSave(true); });
     onCommand(cmd::SwapColours, [this] { m_host.colours().swap(); });
-    registerOperationCommands();
     onCommand(cmd::FileClose, [this] {
         if (saveModified())
             Q_EMIT closeRequested();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandTarget.h"
+#include "commands/CommandTarget.h"
 #include "document/History.h"
 #include "imaging/Bitmap.h"
 
@@ -131,19 +131,15 @@ public:
     bool changeBitmap(const BitmapChange& change, const std::function<bool(Bitmap&)>& write);
     // The bitmap becomes `next` (any size and format); the old pixels are kept, not copied.
     bool replaceBitmap(std::unique_ptr<Bitmap> next);
-    // Applies `op` over 32-bit ARGB pixels to a copy of the whole bitmap written back in its
-    // format (see applyToBitmap), which then replaces it.
-    bool applyOperation(const std::function<void(QImage&)>& op);
 
     // The bitmap the image operations change: the floating selection if there is one, else
     // the document bitmap.
     Bitmap* effectTarget() const { return m_floating ? m_floating.get() : m_bitmap.get(); }
     // Ends text entry if text is being typed.
     void finishTextEntryIfTyping();
-    // Sets pixel (x, y) of the document bitmap to the average of its blur window; records
-    // nothing (the blur brush records its own step).
-    void blurOnePixel(int x, int y);
 
+    // Tells the user that memory ran out and nothing was changed.
+    void reportOutOfMemory();
     // Announces a change of the whole image.
     void updateAllViews() { Q_EMIT changed(QRect()); }
 
@@ -163,9 +159,6 @@ Q_SIGNALS:
 private:
     class ChangeScope;
 
-    // The image operations' commands (flips, moves, adjustments, filters, conversion, crop).
-    void registerOperationCommands();
-    void reportOutOfMemory();
     // Reports what the history says about an undo, redo or restore; true when it was done.
     bool settle(History::Outcome outcome);
     // Every change of the bitmap or of the history runs between these (see ChangeScope).

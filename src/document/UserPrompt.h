@@ -1,8 +1,5 @@
 #pragma once
 
-#include "operations/Conversion.h"
-#include "operations/PixelOps.h"
-
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -10,10 +7,8 @@
 
 namespace vantrel {
 
-class PreviewSession;
-
-// Every question and message the model puts to the user. The widgets implement it with
-// dialogs and message boxes; tests implement it with scripted answers.
+// The questions and messages of the document and the application: files, sizes, yes or no. The
+// widgets implement it with dialogs and message boxes; tests implement it with scripted answers.
 class UserPrompt {
 public:
     enum class Icon { Information, Warning, Error };
@@ -34,14 +29,6 @@ public:
     // in within the dialog's default folder. Empty when cancelled.
     virtual QString askSavePath(const QString& filter, int& filterIndex,
                                 const QString& defaultSuffix, const QString& start) = 0;
-
-    // Runs an adjustment dialog, which previews through `session` as its sliders move.
-    // Returns 1 for Apply, 2 for Cancel, anything else when the dialog could not run.
-    virtual int runAdjustment(Adjustment kind, PreviewSession& session) = 0;
-    // The blur settings dialog: 3, 5, 7 or 9, or nothing when cancelled.
-    virtual std::optional<int> askBlurSize(int current) = 0;
-    // The conversion dialog, proposing the image's present size.
-    virtual std::optional<ConversionRequest> askConversion(QSize current) = 0;
 };
 
 } // namespace vantrel

@@ -3,11 +3,12 @@
 // document's change calls, so the history keeps only what each needs: the operation alone
 // where it is exactly reversible for the bitmap's format, else the old bitmap.
 
-#include "app/CommandIds.h"
+#include "operations/DocumentOperations.h"
+
+#include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
-#include "document/DocumentHost.h"
-#include "document/UserPrompt.h"
 #include "operations/Conversion.h"
+#include "operations/OperationPrompt.h"
 #include "operations/PixelOps.h"
 #include "operations/PreviewSession.h"
 
@@ -77,34 +78,36 @@ const AdjustmentCommand kAdjustments[] = {
 
 } // namespace
 
-bool CVantrelDoc::applyOperation(const std::function<void(QImage&)>& op) {
-    if (!m_bitmap)
+bool applyOperation(CVantrelDoc& doc, const std::function<void(QImage&)>& op) {
+    if (!doc.bitmap())
         return false;
-    std::unique_ptr<Bitmap> next = appliedCopy(*m_bitmap, op);
+    std::unique_ptr<Bitmap> next = appliedCopy(*doc.bitmap(), op);
     if (!next) {
-        reportOutOfMemory();
+        doc.reportOutOfMemory();
         return false;
     }
-    return replaceBitmap(std::move(next));
+    return doc.replaceBitmap(std::move(next));
 }
 
-void CVantrelDoc::registerOperationCommands() {
+void registerOperationCommands(CVantrelDoc& doc, OperationPrompt& prompt) {
+    CVantrelDoc* const d = &doc;
+    OperationPrompt* const user = &prompt;
     // The document bitmap turned or flipped: the history keeps the operation alone.
-    const auto rotateFlipBitmap = [this](RotateFlip how) {
-        changeBitmap(BitmapChange::rotateFlip(how),
-                     [how](Bitmap& b) { return b.rotateFlip(how) == Status::Ok; });
+    const auto rotateFlipBitmap = [d](RotateFlip how) {
+        d->changeBitmap(BitmapChange::rotateFlip(how),
+                        [how](Bitmap& b) { return b.rotateFlip(how) == Status::Ok; });
     };
     // Flips finish text entry first; quarter turns swap the floating rectangle's sides.
     for (const auto& [id, how] : {std::pair{cmd::FlipVertical, RotateFlip::Rotate180FlipX},
                                   std::pair{cmd::FlipHorizontal, RotateFlip::RotateNoneFlipX}}) {
         const RotateFlip flip = how;
-        onCommand(id, [this, flip, rotateFlipBitmap] {
-            finishTextEntryIfTyping();
-            if (!takeUndoSnapshot())
+        d->onCommand(id, [d, flip, rotateFlipBitmap] {
+            d->finishTextEntryIfTyping();
+            if (!d->takeUndoSnapshot())
                 return;
-            if (m_floating) {
-                m_floating->rotateFlip(flip);
-                updateAllViews();
+            if (d->floatingSelection()) {
+                d->floatingSelection()->rotateFlip(flip);
+                d->updateAllViews();
             } else {
                 rotateFlipBitmap(flip);
             }
@@ -113,140 +116,139 @@ void CVantrelDoc::registerOperationCommands() {
     for (const auto& [id, how] : {std::pair{cmd::RotateLeft, RotateFlip::Rotate270FlipNone},
                                   std::pair{cmd::RotateRight, RotateFlip::Rotate90FlipNone}}) {
         const RotateFlip turn = how;
-        onCommand(id, [this, turn, rotateFlipBitmap] {
-            if (!takeUndoSnapshot())
+        d->onCommand(id, [d, turn, rotateFlipBitmap] {
+            if (!d->takeUndoSnapshot())
                 return;
-            if (!m_floating) {
+            if (!d->floatingSelection()) {
                 rotateFlipBitmap(turn);
                 return;
             }
-            m_floating->rotateFlip(turn);
-            const FloatingRect r = m_floatingRect;
-            m_floatingRect.right = r.left + r.height();
-            m_floatingRect.bottom = r.top + r.width();
-            updateAllViews();
+            d->floatingSelection()->rotateFlip(turn);
+            FloatingRect r = d->floatingRect();
+            const int width = r.width();
+            r.right = r.left + r.height();
+            r.bottom = r.top + width;
+            d->setFloatingRect(r);
+            d->updateAllViews();
         });
     }
 
     for (const MoveCommand& move : kMoves) {
         const int dx = move.dx, dy = move.dy;
-        onCommand(move.id, [this, dx, dy] {
-            if (!takeUndoSnapshot())
+        d->onCommand(move.id, [d, dx, dy] {
+            if (!d->takeUndoSnapshot())
                 return;
-            if (m_floating) {
-                m_floatingRect.left += dx;
-                m_floatingRect.right += dx;
-                m_floatingRect.top += dy;
-                m_floatingRect.bottom += dy;
-                updateAllViews();
+            if (d->floatingSelection()) {
+                d->setFloatingRect(
+                    FloatingRect::fromRect(d->floatingRect().toRect().translated(dx, dy)));
+                d->updateAllViews();
                 return;
             }
             // Exact for most formats: then only the strip pushed off the edge is kept.
             const auto shift = [dx, dy](QImage& image) { shiftContent(image, dx, dy); };
             const BitmapChange change = BitmapChange::shift(dx, dy);
-            if (change.isExactFor(m_bitmap->format()))
-                changeBitmap(change, [&shift](Bitmap& b) { return applyToBitmap(b, shift); });
+            if (change.isExactFor(d->bitmap()->format()))
+                d->changeBitmap(change, [&shift](Bitmap& b) { return applyToBitmap(b, shift); });
             else
-                applyOperation(shift);
+                applyOperation(*d, shift);
         });
     }
 
     for (const AdjustmentCommand& adjustment : kAdjustments) {
         const Adjustment kind = adjustment.kind;
-        onCommand(adjustment.id, [this, kind] {
-            PreviewSession session(*this);
+        d->onCommand(adjustment.id, [d, user, kind] {
+            PreviewSession session(*d);
             if (!session.isOpen())
                 return;
-            switch (m_host.prompt().runAdjustment(kind, session)) {
-            case 1:
+            switch (user->runAdjustment(kind, session)) {
+            case AdjustmentResult::Apply:
                 session.apply();
                 break;
-            case 2:
+            case AdjustmentResult::Cancel:
                 session.cancel();
                 break;
-            default:
+            case AdjustmentResult::Closed:
                 break; // the session restores a floating selection when it ends
             }
         });
     }
 
-    onCommand(cmd::BlurSettings, [this] {
-        if (const std::optional<int> size = m_host.prompt().askBlurSize(m_blurSize))
-            m_blurSize = *size;
+    d->onCommand(cmd::BlurSettings, [d, user] {
+        if (const std::optional<int> size = user->askBlurSize(d->blurSize()))
+            d->setBlurSize(*size);
     });
 
     for (const FilterCommand& filter : kFilters) {
         const FilterCommand f = filter;
-        onCommand(f.id, [this, f] {
-            if (!m_bitmap)
+        d->onCommand(f.id, [d, f] {
+            if (!d->bitmap())
                 return;
-            if (m_floating)
-                commitPendingSnapshot();
-            else if (!takeUndoSnapshot())
+            if (d->floatingSelection())
+                d->commitPendingSnapshot();
+            else if (!d->takeUndoSnapshot())
                 return;
             std::optional<WaitCursor> wait;
             if (f.slow)
                 wait.emplace();
-            const int size = m_blurSize;
+            const int size = d->blurSize();
             const auto op = [f, size](QImage& image) { f.run(image, size); };
-            if (m_floating) {
-                applyToBitmap(*m_floating, op);
-                updateAllViews();
+            if (d->floatingSelection()) {
+                applyToBitmap(*d->floatingSelection(), op);
+                d->updateAllViews();
             } else if (f.invertsColours &&
-                       BitmapChange::invertColours().isExactFor(m_bitmap->format())) {
-                changeBitmap(BitmapChange::invertColours(),
-                             [&op](Bitmap& b) { return applyToBitmap(b, op); });
+                       BitmapChange::invertColours().isExactFor(d->bitmap()->format())) {
+                d->changeBitmap(BitmapChange::invertColours(),
+                                [&op](Bitmap& b) { return applyToBitmap(b, op); });
             } else {
-                applyOperation(op);
+                applyOperation(*d, op);
             }
         });
     }
 
-    onCommand(cmd::ConvertImage, [this] {
-        if (!m_bitmap)
+    d->onCommand(cmd::ConvertImage, [d, user] {
+        if (!d->bitmap())
             return;
-        const std::optional<ConversionRequest> request =
-            m_host.prompt().askConversion(m_bitmap->size());
+        const std::optional<ConversionRequest> request = user->askConversion(d->bitmap()->size());
         if (!request)
             return;
-        std::unique_ptr<Bitmap> converted = convertBitmap(*m_bitmap, *request);
+        std::unique_ptr<Bitmap> converted = convertBitmap(*d->bitmap(), *request);
         if (!converted) {
-            reportOutOfMemory();
+            d->reportOutOfMemory();
             return;
         }
-        if (!takeUndoSnapshot())
+        if (!d->takeUndoSnapshot())
             return;
-        replaceBitmap(std::move(converted));
+        d->replaceBitmap(std::move(converted));
     });
 
     // Crop to the floating selection's rectangle, clipped to the image, as one undo step.
-    onCommand(cmd::Crop, [this] {
-        if (!m_floating || !m_bitmap)
+    d->onCommand(cmd::Crop, [d, user] {
+        if (!d->floatingSelection() || !d->bitmap())
             return;
-        const QRect area = m_floatingRect.toRect().intersected(m_bitmap->rect());
-        if (!hasPendingSnapshot() && !takeUndoSnapshot())
+        const QRect area = d->floatingRect().toRect().intersected(d->bitmap()->rect());
+        if (!d->hasPendingSnapshot() && !d->takeUndoSnapshot())
             return;
-        commitFloatingSelection();
+        d->commitFloatingSelection();
         if (area.isEmpty())
             return;
-        if (std::unique_ptr<Bitmap> cropped = m_bitmap->clone(area, m_bitmap->format()))
-            replaceBitmap(std::move(cropped));
+        if (std::unique_ptr<Bitmap> cropped = d->bitmap()->clone(area, d->bitmap()->format()))
+            d->replaceBitmap(std::move(cropped));
         else
-            reportOutOfMemory();
+            d->reportOutOfMemory();
     });
-    onUpdate(cmd::Crop, [this](CommandState& s) { s.enabled = m_floating != nullptr; });
+    d->onUpdate(cmd::Crop, [d](CommandState& s) { s.enabled = d->floatingSelection() != nullptr; });
 }
 
-void CVantrelDoc::blurOnePixel(int x, int y) {
-    if (!m_bitmap || !m_bitmap->rect().contains(x, y))
+void blurOnePixel(CVantrelDoc& doc, int x, int y) {
+    if (!doc.bitmap() || !doc.bitmap()->rect().contains(x, y))
         return;
-    const int size = m_blurSize;
-    if (m_bitmap->format() == PixelFormat::ARGB32) {
-        changePixels(QRect(x, y, 1, 1), [=](Bitmap& b) { blurPixel(b.image(), x, y, size); });
+    const int size = doc.blurSize();
+    if (doc.bitmap()->format() == PixelFormat::ARGB32) {
+        doc.changePixels(QRect(x, y, 1, 1), [=](Bitmap& b) { blurPixel(b.image(), x, y, size); });
         return;
     }
     // Other formats: work on the window alone, in 32 bits, and write the one pixel back.
-    const Bitmap& bitmap = *m_bitmap;
+    const Bitmap& bitmap = *doc.bitmap();
     const int m = (size - 1) / 2;
     const QRect window = QRect(x - m, y - m, 2 * m + 1, 2 * m + 1).intersected(bitmap.rect());
     QImage part = bitmap.image().copy(window).convertToFormat(QImage::Format_ARGB32);
@@ -255,7 +257,7 @@ void CVantrelDoc::blurOnePixel(int x, int y) {
     const QPoint local = QPoint(x, y) - window.topLeft();
     blurPixel(part, local.x(), local.y(), size);
     const QRgb value = part.pixel(local);
-    changePixels(QRect(x, y, 1, 1), [=](Bitmap& b) { b.setPixel(x, y, value); });
+    doc.changePixels(QRect(x, y, 1, 1), [=](Bitmap& b) { b.setPixel(x, y, value); });
 }
 
 } // namespace vantrel

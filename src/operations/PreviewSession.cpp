@@ -1,6 +1,7 @@
 #include "operations/PreviewSession.h"
 
 #include "document/CVantrelDoc.h"
+#include "operations/DocumentOperations.h"
 
 namespace vantrel {
 
@@ -64,7 +65,7 @@ void PreviewSession::preview(const Adjustment& adjustment) {
         applyToBitmap(*working, adjustment);
         m_document.setFloatingSelection(std::move(working));
         m_document.updateAllViews();
-    } else if (!m_document.restorePendingSnapshot() || !m_document.applyOperation(adjustment)) {
+    } else if (!m_document.restorePendingSnapshot() || !applyOperation(m_document, adjustment)) {
         return;
     }
     m_previewed = true;

@@ -1,9 +1,9 @@
 #include "view/CVantrelView.h"
 
-#include "app/CommandIds.h"
-#include "app/ToolState.h"
+#include "commands/CommandIds.h"
 #include "document/DocumentHost.h"
 #include "imaging/Graphics.h"
+#include "state/ToolState.h"
 
 #include <QIcon>
 #include <QMdiArea>

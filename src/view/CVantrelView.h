@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandTarget.h"
+#include "commands/CommandTarget.h"
 #include "document/CVantrelDoc.h"
 #include "view/tools/Tool.h"
 #include "view/tools/ToolContext.h"

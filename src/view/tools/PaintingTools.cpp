@@ -1,9 +1,10 @@
 #include "view/tools/PaintingTools.h"
 
-#include "app/ToolState.h"
 #include "colourbar/ColourState.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/Graphics.h"
+#include "operations/DocumentOperations.h"
+#include "state/ToolState.h"
 #include "view/tools/ToolContext.h"
 
 #include <cmath>
@@ -336,11 +337,11 @@ void ColourPickerTool::rightPress(ToolContext& ctx, QPoint p) {
 void BlurBrushTool::press(ToolContext& ctx, QPoint p) {
     CVantrelDoc& doc = ctx.document();
     if (doc.takeUndoSnapshot())
-        doc.blurOnePixel(p.x(), p.y());
+        blurOnePixel(doc, p.x(), p.y());
 }
 
 void BlurBrushTool::move(ToolContext& ctx, QPoint p) {
-    ctx.document().blurOnePixel(p.x(), p.y());
+    blurOnePixel(ctx.document(), p.x(), p.y());
 }
 
 } // namespace vantrel

@@ -1,9 +1,9 @@
 #include "view/tools/ShapeTool.h"
 
-#include "app/ToolState.h"
 #include "colourbar/ColourState.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/Graphics.h"
+#include "state/ToolState.h"
 #include "view/tools/ToolContext.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ToolState.h"
 #include "imaging/Bitmap.h"
+#include "state/ToolState.h"
 #include "view/tools/Tool.h"
 
 #include <QRect>

@@ -1,6 +1,6 @@
 #include "view/tools/Tool.h"
 
-#include "app/ToolState.h"
+#include "state/ToolState.h"
 #include "view/tools/PaintingTools.h"
 #include "view/tools/ShapeTool.h"
 

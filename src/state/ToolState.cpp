@@ -1,4 +1,4 @@
-#include "app/ToolState.h"
+#include "state/ToolState.h"
 
 #include <algorithm>
 

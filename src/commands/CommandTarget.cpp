@@ -1,4 +1,4 @@
-#include "app/CommandTarget.h"
+#include "commands/CommandTarget.h"
 
 namespace vantrel {
 

@@ -28,7 +28,7 @@ public:
     // Runs the update handler for `id`; false when this target has none.
     bool updateCommand(int id, CommandState& state);
 
-protected:
+    // Entries of the command table; for a number listed twice the first entry counts.
     void onCommand(int id, std::function<void()> handler);
     void onCommandRange(int first, int last, Handler handler);
     void onUpdate(int id, std::function<void(CommandState&)> updater);

@@ -1,4 +1,4 @@
-#include "app/DeviceSettings.h"
+#include "settings/DeviceSettings.h"
 
 #include <QSettings>
 #include <optional>
