@@ -1,12 +1,20 @@
-// The batch front end, run as a process: --info, conversion with -o, the warning for a damaged
-// input and --strict, and its exit statuses.
+// The batch front end, run as a process: --info, conversion with -o, every --op against the
+// editor's own command, the warning for a damaged input and --strict, and its exit statuses.
+
+#include "ScriptedHost.h"
+#include "commands/CommandIds.h"
+#include "document/CVantrelDoc.h"
+#include "imaging/ImageFile.h"
 
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
+
+namespace cmd = vantrel::cmd;
 
 namespace {
 
@@ -102,6 +110,64 @@ private Q_SLOTS:
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QByteArray("5x4 24bppRGB\n"));
         QCOMPARE(head(bmp, 2), QByteArray("BM"));
+    }
+
+    // Each --op gives exactly what the editor's command gives on a document with the same
+    // image: the commands run with the dialogs' answers scripted.
+    void operationsMatchTheEditor_data() {
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<QList<int>>("commands");
+        QTest::addColumn<QList<int>>("settings"); // sliders, blur size, or bits/w/h/stretch
+        using L = QList<int>;
+        QTest::newRow("invert") << "invert" << L{cmd::Invert} << L{};
+        QTest::newRow("greyscale") << "greyscale" << L{cmd::Greyscale} << L{};
+        QTest::newRow("blur") << "blur=5" << L{cmd::BlurSettings, cmd::BlurImage} << L{5};
+        QTest::newRow("sharpen") << "sharpen" << L{cmd::Sharpen} << L{};
+        QTest::newRow("emboss") << "emboss" << L{cmd::Emboss} << L{};
+        QTest::newRow("flip") << "flip-vertical" << L{cmd::FlipVertical} << L{};
+        QTest::newRow("mirror") << "flip-horizontal" << L{cmd::FlipHorizontal} << L{};
+        QTest::newRow("turn left") << "rotate-left" << L{cmd::RotateLeft} << L{};
+        QTest::newRow("turn right") << "rotate-right" << L{cmd::RotateRight} << L{};
+        QTest::newRow("move") << "move=2,-1" << L{cmd::MoveRight, cmd::MoveRight, cmd::MoveUp}
+                              << L{};
+        QTest::newRow("brightness") << "brightness=60,41,90" << L{cmd::Brightness} << L{60, 41, 90};
+        QTest::newRow("contrast") << "contrast=20,50,75" << L{cmd::Contrast} << L{20, 50, 75};
+        QTest::newRow("hsb") << "hsb=30,70,55" << L{cmd::HueSaturation} << L{30, 70, 55};
+        QTest::newRow("convert 8") << "convert=8" << L{cmd::ConvertImage} << L{8, 13, 9, 0};
+        QTest::newRow("convert stretched")
+            << "convert=24,7,5,stretch" << L{cmd::ConvertImage} << L{24, 7, 5, 1};
+    }
+    void operationsMatchTheEditor() {
+        QFETCH(QString, op);
+        QFETCH(QList<int>, commands);
+        QFETCH(QList<int>, settings);
+        QImage source(13, 9, QImage::Format_ARGB32);
+        QRandomGenerator random(7);
+        for (int y = 0; y < source.height(); ++y)
+            for (int x = 0; x < source.width(); ++x)
+                source.setPixel(x, y, random.generate());
+        const QString in = dir->filePath(QStringLiteral("in.png"));
+        const QString out = dir->filePath(QStringLiteral("out.png"));
+        QVERIFY(source.save(in));
+        const Result r = runCli({in, QStringLiteral("--op"), op, QStringLiteral("-o"), out});
+        QCOMPARE(r.code, 0);
+
+        ScriptedHost host;
+        vantrel::CVantrelDoc doc(host);
+        vantrel::registerOperationCommands(doc, host.user);
+        doc.setBitmap(vantrel::loadImageFile(in).bitmap);
+        if (commands.first() == cmd::BlurSettings)
+            host.user.blurSizes.push_back(settings[0]);
+        else if (commands.first() == cmd::ConvertImage)
+            host.user.conversions.push_back(vantrel::ConversionRequest{
+                settings[0] == 8 ? vantrel::PixelFormat::Indexed8 : vantrel::PixelFormat::RGB24,
+                QSize(settings[1], settings[2]), settings[3] != 0});
+        else if (settings.size() == 3)
+            host.user.adjustments.push_back({{{settings[0], settings[1], settings[2]}}});
+        for (int id : commands)
+            QVERIFY(doc.executeCommand(id));
+        const QImage expected = doc.bitmap()->toArgb32();
+        QCOMPARE(QImage(out).convertToFormat(QImage::Format_ARGB32), expected);
     }
 
     void fileErrors_data() {

@@ -1,23 +1,11 @@
 #include "cli/BatchOperations.h"
 
-#include "commands/CommandIds.h"
-#include "document/CVantrelDoc.h"
-#include "operations/PreviewSession.h"
+#include "operations/ImageOperations.h"
 
 #include <QHash>
 #include <cstdio>
 
 namespace vantrel {
-
-void BatchPrompt::showMessage(const QString& text, Icon) {
-    messages.append(text);
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
-AdjustmentResult BatchPrompt::runAdjustment(Adjustment kind, PreviewSession& session) {
-    session.preview(adjustmentFunction(kind, positions));
-    return AdjustmentResult::Apply;
-}
 
 namespace {
 
@@ -34,8 +22,12 @@ std::optional<QList<int>> numbers(const QString& text) {
     return values;
 }
 
-BatchOperation command(int id) {
-    return [id](CVantrelDoc& doc, BatchPrompt&) { doc.executeCommand(id); };
+// The operations table's entry `name` with `params`, applied to the whole image.
+BatchOperation operation(const char* name, const OperationParams& params = {}) {
+    const ImageOperation* op = findOperation(name);
+    return [op, params](std::unique_ptr<Bitmap>& bitmap) {
+        return applyImageOperation(*op, bitmap, params);
+    };
 }
 
 struct Entry {
@@ -44,55 +36,56 @@ struct Entry {
     std::function<std::optional<BatchOperation>(const QList<int>& args, const QString& raw)> make;
 };
 
-std::optional<BatchOperation> adjustment(int id, const QList<int>& a) {
+std::optional<BatchOperation> adjustment(const char* name, const QList<int>& a) {
     if (a.size() != 3 || std::any_of(a.begin(), a.end(), [](int v) { return v < 0 || v > 100; }))
         return std::nullopt;
-    const SliderPositions p{a[0], a[1], a[2]};
-    return [id, p](CVantrelDoc& doc, BatchPrompt& prompt) {
-        prompt.positions = p;
-        doc.executeCommand(id);
-    };
+    OperationParams params;
+    params.sliders = {a[0], a[1], a[2]};
+    return operation(name, params);
 }
 
 const std::vector<Entry>& entries() {
     static const std::vector<Entry> table = {
-        {"invert", "", [](auto&, auto&) { return command(cmd::Invert); }},
-        {"greyscale", "", [](auto&, auto&) { return command(cmd::Greyscale); }},
-        {"sharpen", "", [](auto&, auto&) { return command(cmd::Sharpen); }},
-        {"emboss", "", [](auto&, auto&) { return command(cmd::Emboss); }},
-        {"flip-vertical", "", [](auto&, auto&) { return command(cmd::FlipVertical); }},
-        {"flip-horizontal", "", [](auto&, auto&) { return command(cmd::FlipHorizontal); }},
-        {"rotate-left", "", [](auto&, auto&) { return command(cmd::RotateLeft); }},
-        {"rotate-right", "", [](auto&, auto&) { return command(cmd::RotateRight); }},
+        {"invert", "", [](auto&, auto&) { return operation("invert"); }},
+        {"greyscale", "", [](auto&, auto&) { return operation("greyscale"); }},
+        {"sharpen", "", [](auto&, auto&) { return operation("sharpen"); }},
+        {"emboss", "", [](auto&, auto&) { return operation("emboss"); }},
+        {"flip-vertical", "", [](auto&, auto&) { return operation("flip-vertical"); }},
+        {"flip-horizontal", "", [](auto&, auto&) { return operation("flip-horizontal"); }},
+        {"rotate-left", "", [](auto&, auto&) { return operation("rotate-left"); }},
+        {"rotate-right", "", [](auto&, auto&) { return operation("rotate-right"); }},
         {"blur", "N (3, 5, 7 or 9)",
          [](const QList<int>& a, const QString&) -> std::optional<BatchOperation> {
              if (a.size() != 1 || (a[0] != 3 && a[0] != 5 && a[0] != 7 && a[0] != 9))
                  return std::nullopt;
-             const int size = a[0];
-             return [size](CVantrelDoc& doc, BatchPrompt& prompt) {
-                 prompt.blurSize = size;
-                 doc.executeCommand(cmd::BlurSettings);
-                 doc.executeCommand(cmd::BlurImage);
-             };
+             OperationParams params;
+             params.blurSize = a[0];
+             return operation("blur", params);
          }},
         {"move", "DX,DY",
          [](const QList<int>& a, const QString&) -> std::optional<BatchOperation> {
              if (a.size() != 2)
                  return std::nullopt;
+             // One pixel at a time, as the editor's move commands do.
              const int dx = a[0], dy = a[1];
-             return [dx, dy](CVantrelDoc& doc, BatchPrompt&) {
+             const BatchOperation left = operation("move-left"), right = operation("move-right");
+             const BatchOperation up = operation("move-up"), down = operation("move-down");
+             return [=](std::unique_ptr<Bitmap>& bitmap) {
                  for (int i = 0; i < std::abs(dx); ++i)
-                     doc.executeCommand(dx < 0 ? cmd::MoveLeft : cmd::MoveRight);
+                     if (!(dx < 0 ? left : right)(bitmap))
+                         return false;
                  for (int i = 0; i < std::abs(dy); ++i)
-                     doc.executeCommand(dy < 0 ? cmd::MoveUp : cmd::MoveDown);
+                     if (!(dy < 0 ? up : down)(bitmap))
+                         return false;
+                 return true;
              };
          }},
         {"brightness", "R,G,B (0-100)",
-         [](const QList<int>& a, const QString&) { return adjustment(cmd::Brightness, a); }},
+         [](const QList<int>& a, const QString&) { return adjustment("brightness", a); }},
         {"contrast", "R,G,B (0-100)",
-         [](const QList<int>& a, const QString&) { return adjustment(cmd::Contrast, a); }},
+         [](const QList<int>& a, const QString&) { return adjustment("contrast", a); }},
         {"hsb", "H,S,B (0-100)",
-         [](const QList<int>& a, const QString&) { return adjustment(cmd::HueSaturation, a); }},
+         [](const QList<int>& a, const QString&) { return adjustment("hsb", a); }},
         {"convert", "BITS[,W,H[,stretch]] (BITS 1, 4, 8, 24 or 32)",
          [](const QList<int>&, const QString& raw) -> std::optional<BatchOperation> {
              QStringList parts = raw.split(QLatin1Char(','));
@@ -119,13 +112,9 @@ const std::vector<Entry>& entries() {
                      return std::nullopt;
                  request.size = QSize(a->at(1), a->at(2));
              }
-             return [request](CVantrelDoc& doc, BatchPrompt& prompt) {
-                 ConversionRequest r = request;
-                 if (r.size.isEmpty() && doc.bitmap())
-                     r.size = doc.bitmap()->size();
-                 prompt.conversion = r;
-                 doc.executeCommand(cmd::ConvertImage);
-             };
+             OperationParams params;
+             params.conversion = request; // an empty size keeps the image's own
+             return operation("convert", params);
          }},
     };
     return table;

@@ -1,9 +1,7 @@
 // vantrel-cli: the batch front end of the editor's image loader and saver.
 
 #include "cli/BatchOperations.h"
-#include "document/CVantrelDoc.h"
 #include "imaging/ImageFile.h"
-#include "operations/DocumentOperations.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -93,16 +91,16 @@ int main(int argc, char* argv[]) {
         if (parser.isSet(QStringLiteral("strict")))
             return FileError;
     }
-    vantrel::BatchHost host;
-    vantrel::CVantrelDoc document(host);
-    document.setKeepsHistory(false); // nothing is ever undone here
-    vantrel::registerOperationCommands(document, host.batchPrompt());
-    document.setBitmap(std::move(loaded.bitmap));
-    for (const vantrel::BatchOperation& op : operations)
-        op(document, host.batchPrompt());
-    if (!host.batchPrompt().messages.isEmpty())
-        return FileError; // an operation could not be carried out; it said why
-    const vantrel::Bitmap& bitmap = *document.bitmap();
+    // Nothing here is ever undone: the operations run on the image itself, with no document
+    // and no history.
+    std::unique_ptr<vantrel::Bitmap> image = std::move(loaded.bitmap);
+    for (const vantrel::BatchOperation& op : operations) {
+        if (!op(image)) {
+            std::fprintf(stderr, "There is not enough memory for this operation.\n");
+            return FileError;
+        }
+    }
+    const vantrel::Bitmap& bitmap = *image;
     if (parser.isSet(QStringLiteral("info")))
         std::printf("%dx%d %s\n", bitmap.width(), bitmap.height(),
                     qPrintable(vantrel::formatName(bitmap.format())));

@@ -8,6 +8,7 @@
 #include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "operations/Conversion.h"
+#include "operations/ImageOperations.h"
 #include "operations/OperationPrompt.h"
 #include "operations/PixelOps.h"
 #include "operations/PreviewSession.h"
@@ -37,44 +38,94 @@ private:
     bool m_shown;
 };
 
-struct FilterCommand {
-    int id;
-    bool slow;
-    bool invertsColours; // its own inverse, for the formats BitmapChange::isExactFor names
-    void (*run)(QImage& argb, int blurSize);
-};
+// Flips and quarter turns of the effect target. Flips finish text entry first; quarter turns
+// swap the floating rectangle's sides. The history keeps the operation alone.
+void transform(CVantrelDoc& d, const ImageOperation& op) {
+    const RotateFlip how = op.transform;
+    const bool quarterTurn =
+        how == RotateFlip::Rotate90FlipNone || how == RotateFlip::Rotate270FlipNone;
+    if (!quarterTurn)
+        d.finishTextEntryIfTyping();
+    if (!d.takeUndoSnapshot())
+        return;
+    Bitmap* floating = d.floatingSelection();
+    if (!floating) {
+        d.changeBitmap(BitmapChange::rotateFlip(how),
+                       [how](Bitmap& b) { return b.rotateFlip(how) == Status::Ok; });
+        return;
+    }
+    floating->rotateFlip(how);
+    if (quarterTurn) {
+        FloatingRect r = d.floatingRect();
+        const int width = r.width();
+        r.right = r.left + r.height();
+        r.bottom = r.top + width;
+        d.setFloatingRect(r);
+    }
+    d.updateAllViews();
+}
 
-const FilterCommand kFilters[] = {
-    {cmd::BlurImage, true, false, [](QImage& image, int size) { blur(image, size); }},
-    {cmd::Invert, false, true, [](QImage& image, int) { invert(image); }},
-    {cmd::Greyscale, false, false, [](QImage& image, int) { greyscale(image); }},
-    {cmd::Sharpen, true, false, [](QImage& image, int) { sharpen(image); }},
-    {cmd::Emboss, true, false, [](QImage& image, int) { emboss(image); }},
-};
+// A one-pixel move of the image, or of the floating selection's place.
+void move(CVantrelDoc& d, const ImageOperation& op) {
+    if (!d.takeUndoSnapshot())
+        return;
+    if (d.floatingSelection()) {
+        d.setFloatingRect(
+            FloatingRect::fromRect(d.floatingRect().toRect().translated(op.dx, op.dy)));
+        d.updateAllViews();
+        return;
+    }
+    // Exact for most formats: then only the strip pushed off the edge is kept.
+    const auto shift = pixelFunction(op, {});
+    const BitmapChange change = BitmapChange::shift(op.dx, op.dy);
+    if (change.isExactFor(d.bitmap()->format()))
+        d.changeBitmap(change, [&shift](Bitmap& b) { return applyToBitmap(b, shift); });
+    else
+        applyOperation(d, shift);
+}
 
-struct MoveCommand {
-    int id;
-    int dx;
-    int dy;
-};
+// An adjustment dialog previewing through a session that records the step.
+void adjust(CVantrelDoc& d, OperationPrompt& user, const ImageOperation& op) {
+    PreviewSession session(d);
+    if (!session.isOpen())
+        return;
+    switch (user.runAdjustment(op.adjustment, session)) {
+    case AdjustmentResult::Apply:
+        session.apply();
+        break;
+    case AdjustmentResult::Cancel:
+        session.cancel();
+        break;
+    case AdjustmentResult::Closed:
+        break; // the session restores a floating selection when it ends
+    }
+}
 
-const MoveCommand kMoves[] = {
-    {cmd::MoveLeft, -1, 0},
-    {cmd::MoveRight, 1, 0},
-    {cmd::MoveUp, 0, -1},
-    {cmd::MoveDown, 0, 1},
-};
-
-struct AdjustmentCommand {
-    int id;
-    Adjustment kind;
-};
-
-const AdjustmentCommand kAdjustments[] = {
-    {cmd::Brightness, Adjustment::Brightness},
-    {cmd::Contrast, Adjustment::Contrast},
-    {cmd::HueSaturation, Adjustment::HueSaturation},
-};
+// A filter over the effect target's pixels; with a floating selection the pending snapshot
+// becomes the step.
+void filter(CVantrelDoc& d, const ImageOperation& op) {
+    if (!d.bitmap())
+        return;
+    if (d.floatingSelection())
+        d.commitPendingSnapshot();
+    else if (!d.takeUndoSnapshot())
+        return;
+    std::optional<WaitCursor> wait;
+    if (op.slow)
+        wait.emplace();
+    OperationParams params;
+    params.blurSize = d.blurSize();
+    const auto pixels = pixelFunction(op, params);
+    if (Bitmap* floating = d.floatingSelection()) {
+        applyToBitmap(*floating, pixels);
+        d.updateAllViews();
+    } else if (op.selfInverse && BitmapChange::invertColours().isExactFor(d.bitmap()->format())) {
+        d.changeBitmap(BitmapChange::invertColours(),
+                       [&pixels](Bitmap& b) { return applyToBitmap(b, pixels); });
+    } else {
+        applyOperation(d, pixels);
+    }
+}
 
 } // namespace
 
@@ -92,118 +143,30 @@ bool applyOperation(CVantrelDoc& doc, const std::function<void(QImage&)>& op) {
 void registerOperationCommands(CVantrelDoc& doc, OperationPrompt& prompt) {
     CVantrelDoc* const d = &doc;
     OperationPrompt* const user = &prompt;
-    // The document bitmap turned or flipped: the history keeps the operation alone.
-    const auto rotateFlipBitmap = [d](RotateFlip how) {
-        d->changeBitmap(BitmapChange::rotateFlip(how),
-                        [how](Bitmap& b) { return b.rotateFlip(how) == Status::Ok; });
-    };
-    // Flips finish text entry first; quarter turns swap the floating rectangle's sides.
-    for (const auto& [id, how] : {std::pair{cmd::FlipVertical, RotateFlip::Rotate180FlipX},
-                                  std::pair{cmd::FlipHorizontal, RotateFlip::RotateNoneFlipX}}) {
-        const RotateFlip flip = how;
-        d->onCommand(id, [d, flip, rotateFlipBitmap] {
-            d->finishTextEntryIfTyping();
-            if (!d->takeUndoSnapshot())
-                return;
-            if (d->floatingSelection()) {
-                d->floatingSelection()->rotateFlip(flip);
-                d->updateAllViews();
-            } else {
-                rotateFlipBitmap(flip);
-            }
-        });
-    }
-    for (const auto& [id, how] : {std::pair{cmd::RotateLeft, RotateFlip::Rotate270FlipNone},
-                                  std::pair{cmd::RotateRight, RotateFlip::Rotate90FlipNone}}) {
-        const RotateFlip turn = how;
-        d->onCommand(id, [d, turn, rotateFlipBitmap] {
-            if (!d->takeUndoSnapshot())
-                return;
-            if (!d->floatingSelection()) {
-                rotateFlipBitmap(turn);
-                return;
-            }
-            d->floatingSelection()->rotateFlip(turn);
-            FloatingRect r = d->floatingRect();
-            const int width = r.width();
-            r.right = r.left + r.height();
-            r.bottom = r.top + width;
-            d->setFloatingRect(r);
-            d->updateAllViews();
-        });
-    }
-
-    for (const MoveCommand& move : kMoves) {
-        const int dx = move.dx, dy = move.dy;
-        d->onCommand(move.id, [d, dx, dy] {
-            if (!d->takeUndoSnapshot())
-                return;
-            if (d->floatingSelection()) {
-                d->setFloatingRect(
-                    FloatingRect::fromRect(d->floatingRect().toRect().translated(dx, dy)));
-                d->updateAllViews();
-                return;
-            }
-            // Exact for most formats: then only the strip pushed off the edge is kept.
-            const auto shift = [dx, dy](QImage& image) { shiftContent(image, dx, dy); };
-            const BitmapChange change = BitmapChange::shift(dx, dy);
-            if (change.isExactFor(d->bitmap()->format()))
-                d->changeBitmap(change, [&shift](Bitmap& b) { return applyToBitmap(b, shift); });
-            else
-                applyOperation(*d, shift);
-        });
-    }
-
-    for (const AdjustmentCommand& adjustment : kAdjustments) {
-        const Adjustment kind = adjustment.kind;
-        d->onCommand(adjustment.id, [d, user, kind] {
-            PreviewSession session(*d);
-            if (!session.isOpen())
-                return;
-            switch (user->runAdjustment(kind, session)) {
-            case AdjustmentResult::Apply:
-                session.apply();
-                break;
-            case AdjustmentResult::Cancel:
-                session.cancel();
-                break;
-            case AdjustmentResult::Closed:
-                break; // the session restores a floating selection when it ends
-            }
-        });
+    for (const ImageOperation& entry : imageOperations()) {
+        const ImageOperation* const op = &entry;
+        switch (op->kind) {
+        case OperationKind::Transform:
+            d->onCommand(op->command, [d, op] { transform(*d, *op); });
+            break;
+        case OperationKind::Move:
+            d->onCommand(op->command, [d, op] { move(*d, *op); });
+            break;
+        case OperationKind::Adjustment:
+            d->onCommand(op->command, [d, user, op] { adjust(*d, *user, *op); });
+            break;
+        case OperationKind::Pixels:
+            d->onCommand(op->command, [d, op] { filter(*d, *op); });
+            break;
+        case OperationKind::Conversion:
+            break; // asks first, below
+        }
     }
 
     d->onCommand(cmd::BlurSettings, [d, user] {
         if (const std::optional<int> size = user->askBlurSize(d->blurSize()))
             d->setBlurSize(*size);
     });
-
-    for (const FilterCommand& filter : kFilters) {
-        const FilterCommand f = filter;
-        d->onCommand(f.id, [d, f] {
-            if (!d->bitmap())
-                return;
-            if (d->floatingSelection())
-                d->commitPendingSnapshot();
-            else if (!d->takeUndoSnapshot())
-                return;
-            std::optional<WaitCursor> wait;
-            if (f.slow)
-                wait.emplace();
-            const int size = d->blurSize();
-            const auto op = [f, size](QImage& image) { f.run(image, size); };
-            if (d->floatingSelection()) {
-                applyToBitmap(*d->floatingSelection(), op);
-                d->updateAllViews();
-            } else if (f.invertsColours &&
-                       BitmapChange::invertColours().isExactFor(d->bitmap()->format())) {
-                d->changeBitmap(BitmapChange::invertColours(),
-                                [&op](Bitmap& b) { return applyToBitmap(b, op); });
-            } else {
-                applyOperation(*d, op);
-            }
-        });
-    }
 
     d->onCommand(cmd::ConvertImage, [d, user] {
         if (!d->bitmap())
