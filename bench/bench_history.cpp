@@ -31,8 +31,7 @@ public:
     ColourState& colours() override { return m_host.colourState; }
     QPoint lastPoint() const override { return m_last; }
     void setLastPoint(QPoint p) override { m_last = p; }
-    std::unique_ptr<Bitmap>& strokeLayer() override { return m_layer; }
-    std::vector<QPoint>& lassoPath() override { return m_lasso; }
+    ToolSessions& sessions() override { return m_sessions; }
     int zoom() const override { return 1; }
     void repaintNow() override {}
     bool dragging() const override { return true; }
@@ -42,8 +41,7 @@ private:
     ScriptedHost m_host;
     CVantrelDoc m_doc;
     QPoint m_last;
-    std::unique_ptr<Bitmap> m_layer;
-    std::vector<QPoint> m_lasso;
+    ToolSessions m_sessions;
 };
 
 constexpr int Large = 4096;
@@ -86,7 +84,7 @@ void stroke(BenchContext& ctx, Tool& pencil) {
 void strokeBytes(benchmark::State& state) {
     BenchContext ctx(Large);
     ToolTable table;
-    Tool& pencil = *table.entry(tool::Pencil).tool;
+    Tool& pencil = *table.tool(tool::Pencil);
     ctx.tools().setOption(ToolOption::PencilSize, 2);
     stroke(ctx, pencil); // the steady state: a pending snapshot from an earlier stroke
     measureBytes(state, ctx, [&] { stroke(ctx, pencil); });
@@ -108,7 +106,7 @@ void strokePress(benchmark::State& state) {
     const int side = int(state.range(0));
     BenchContext ctx(side);
     ToolTable table;
-    Tool& pencil = *table.entry(tool::Pencil).tool;
+    Tool& pencil = *table.tool(tool::Pencil);
     const QPoint centre(side / 2, side / 2);
     for (auto _ : state) {
         ctx.setLastPoint(centre);

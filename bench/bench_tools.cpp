@@ -26,8 +26,7 @@ public:
     ColourState& colours() override { return m_host.colourState; }
     QPoint lastPoint() const override { return m_last; }
     void setLastPoint(QPoint p) override { m_last = p; }
-    std::unique_ptr<Bitmap>& strokeLayer() override { return m_layer; }
-    std::vector<QPoint>& lassoPath() override { return m_lasso; }
+    ToolSessions& sessions() override { return m_sessions; }
     int zoom() const override { return 1; }
     void repaintNow() override {}
     bool dragging() const override { return true; }
@@ -37,8 +36,7 @@ private:
     ScriptedHost m_host;
     CVantrelDoc m_doc;
     QPoint m_last;
-    std::unique_ptr<Bitmap> m_layer;
-    std::vector<QPoint> m_lasso;
+    ToolSessions m_sessions;
 };
 
 // 200 moves around a small loop near the image's middle, as a hand would draw.
@@ -46,7 +44,7 @@ void drag(benchmark::State& state, int toolNumber) {
     const int side = int(state.range(0));
     BenchContext ctx(side);
     ToolTable table;
-    Tool* tool = table.entry(toolNumber).tool;
+    Tool* tool = table.tool(toolNumber);
     ctx.tools().setCurrentTool(toolNumber);
     ctx.tools().setOption(ToolOption::PencilSize, 2);
     const QPoint centre(side / 2, side / 2);

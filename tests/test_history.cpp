@@ -83,8 +83,7 @@ public:
     ColourState& colours() override { return m_host.colourState; }
     QPoint lastPoint() const override { return m_last; }
     void setLastPoint(QPoint p) override { m_last = p; }
-    std::unique_ptr<Bitmap>& strokeLayer() override { return m_layer; }
-    std::vector<QPoint>& lassoPath() override { return m_lasso; }
+    ToolSessions& sessions() override { return m_sessions; }
     int zoom() const override { return 1; }
     bool dragging() const override { return m_dragging; }
     void cancelDrag() override { m_dragging = false; }
@@ -96,8 +95,7 @@ private:
     CVantrelDoc& m_doc;
     ScriptedHost& m_host;
     QPoint m_last;
-    std::unique_ptr<Bitmap> m_layer;
-    std::vector<QPoint> m_lasso;
+    ToolSessions m_sessions;
 };
 
 QImage noise(QSize size, QRandomGenerator& rng) {
@@ -131,7 +129,7 @@ struct Run {
     QRgb colour() { return rng.generate(); }
 
     void stroke(int toolNumber, bool cancel) {
-        Tool& tool = *table.entry(toolNumber).tool;
+        Tool& tool = *table.tool(toolNumber);
         host.colourState.setOpacity(std::array{0, 50, 100}[size_t(below(3))]);
         host.colourState.setForeColour(colour());
         host.colourState.setBackColour(colour());

@@ -10,6 +10,8 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
+#include <algorithm>
+#include <map>
 
 using namespace vantrel;
 
@@ -51,6 +53,12 @@ QSet<QPoint> rectPixels(const QRect& r) {
     return points;
 }
 
+QImage rendered(const CVantrelView& view) {
+    QImage image(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    view.render(image);
+    return image;
+}
+
 QSet<QPoint> square(QPoint centre, int side) {
     return rectPixels(QRect(centre - QPoint(side / 2, side / 2), QSize(side, side)));
 }
@@ -75,7 +83,12 @@ struct Rig {
     QPoint at(QPoint pixel) const { return view.imageToWindow(QRect(pixel, QSize(1, 1))).center(); }
     QWidget* port() const { return view.viewport(); }
 
-    Tool& tool(int number) { return *table.entry(number).tool; }
+    Tool& tool(int number) { return *table.tool(number); }
+    // The stroke layer of the pencil's stroke in progress in `in`.
+    const Bitmap* strokeLayer(CVantrelView& in) {
+        return static_cast<PencilTool&>(tool(tool::Pencil)).strokeLayer(in.sessions());
+    }
+    const Bitmap* strokeLayer() { return strokeLayer(view); }
     void press(int number, QPoint p) {
         view.setLastPoint(p);
         tool(number).press(view, p);
@@ -149,7 +162,7 @@ private Q_SLOTS:
         QCOMPARE(changedPixels(before, after), expected);
         for (QPoint p : expected)
             QCOMPARE(after.pixel(p), Black);
-        QCOMPARE(rig.view.strokeLayer().get(), nullptr);
+        QCOMPARE(rig.strokeLayer(), nullptr);
         rig.doc.undo();
         QCOMPARE(rig.image(), before);
 
@@ -209,9 +222,9 @@ private Q_SLOTS:
             QCOMPARE(rig.view.lastPoint(), p);
         }
         QCOMPARE(rig.image(), before); // still on the stroke layer
-        QVERIFY(rig.view.strokeLayer());
+        QVERIFY(rig.strokeLayer());
         rig.release(tool::Pencil, {6, 6});
-        QCOMPARE(rig.view.strokeLayer().get(), nullptr);
+        QCOMPARE(rig.strokeLayer(), nullptr);
 
         const QImage after = rig.image();
         const QSet<QPoint> touched = changedPixels(before, after);
@@ -230,7 +243,7 @@ private Q_SLOTS:
         rig.host.tools.setOption(ToolOption::PencilSize, 1);
         rig.host.colourState.setOpacity(0);
         rig.press(tool::Pencil, {5, 5});
-        QCOMPARE(rig.view.strokeLayer().get(), nullptr);
+        QCOMPARE(rig.strokeLayer(), nullptr);
         for (QPoint p : {QPoint(5, 5), QPoint(4, 5), QPoint(6, 5), QPoint(5, 4), QPoint(5, 6)})
             QCOMPARE(qAlpha(rig.doc.bitmap()->pixel(p.x(), p.y())), 0);
         QCOMPARE(rig.doc.bitmap()->pixel(4, 4), 0xFF336699u);
@@ -260,13 +273,76 @@ private Q_SLOTS:
         QTest::mouseMove(rig.port(), rig.at({15, 15}));
         QTest::mousePress(rig.port(), Qt::RightButton, {}, rig.at({15, 15}));
         QCOMPARE(rig.image(), before);
-        QCOMPARE(rig.view.strokeLayer().get(), nullptr);
+        QCOMPARE(rig.strokeLayer(), nullptr);
         // The drag is over: later moves and the release draw nothing.
         QTest::mouseMove(rig.port(), rig.at({5, 15}));
         QTest::mouseRelease(rig.port(), Qt::RightButton, {}, rig.at({5, 15}));
         QTest::mouseRelease(rig.port(), Qt::LeftButton, {}, rig.at({5, 15}));
         QCOMPARE(rig.image(), before);
         QCOMPARE(rig.doc.undoCount(), 1);
+    }
+
+    // Each view keeps its own stroke: two views of one document stroke at once, each shows and
+    // blends only its own, and a change of tool ends the stroke still in progress.
+    void viewsOfOneDocumentStrokeApart() {
+        Rig rig(solid({30, 30}, White));
+        CVantrelView second{rig.doc, rig.host, rig.table, nullptr};
+        second.resize(220, 220);
+        second.show();
+        rig.host.colourState.setOpacity(50);
+        Tool& pencil = rig.tool(tool::Pencil);
+        const QImage before = rig.image();
+        rig.press(tool::Pencil, {3, 3});
+        rig.move(tool::Pencil, {10, 3});
+        second.setLastPoint({3, 20});
+        pencil.press(second, {3, 20});
+        pencil.move(second, {10, 20});
+        QVERIFY(rig.strokeLayer() && rig.strokeLayer(second));
+        QVERIFY(rig.strokeLayer() != rig.strokeLayer(second));
+        const auto shows = [](CVantrelView& view, QPoint pixel) {
+            return rendered(view).pixel(view.imageToWindow(QRect(pixel, QSize(1, 1))).center()) !=
+                   White;
+        };
+        QVERIFY(shows(rig.view, {6, 3}) && !shows(rig.view, {6, 20}));
+        QVERIFY(shows(second, {6, 20}) && !shows(second, {6, 3}));
+
+        rig.release(tool::Pencil, {10, 3});
+        QCOMPARE(rig.strokeLayer(), nullptr);
+        QVERIFY(rig.strokeLayer(second));
+        QCOMPARE(changedPixels(before, rig.image()), rectPixels(QRect(3, 3, 8, 1)));
+        rig.host.tools.setCurrentTool(tool::Line);
+        QCOMPARE(rig.strokeLayer(second), nullptr);
+        QCOMPARE(changedPixels(before, rig.image()),
+                 rectPixels(QRect(3, 3, 8, 1)) + rectPixels(QRect(3, 20, 8, 1)));
+    }
+
+    // Each selection tool's floating state leads back to it, and a commit returns there.
+    void floatingStatesMapToTheirSelectionTools() {
+        const std::map<int, int> floatingOf{{tool::RectSelect, tool::RectSelectFloating},
+                                            {tool::LassoSelect, tool::LassoFloating},
+                                            {tool::EllipseSelect, tool::EllipseSelectFloating},
+                                            {tool::ColourRangeSelect, tool::ColourRangeFloating}};
+        for (int n = 0; n <= tool::Eraser; ++n) {
+            const auto it = floatingOf.find(n);
+            QCOMPARE(floatingStateOf(n),
+                     it == floatingOf.end() ? std::nullopt : std::optional(it->second));
+            if (it != floatingOf.end())
+                QCOMPARE(selectionToolOf(*floatingStateOf(n)), std::optional(n));
+            QCOMPARE(isFloatingState(n),
+                     std::any_of(floatingOf.begin(), floatingOf.end(),
+                                 [n](const auto& entry) { return entry.second == n; }));
+        }
+        for (const auto& [selection, floating] : floatingOf) {
+            Rig rig(solid({10, 10}, White));
+            rig.doc.setFloatingSelection(
+                std::make_unique<Bitmap>(solid({2, 2}, Black), PixelFormat::ARGB32));
+            rig.doc.setFloatingRect(FloatingRect::fromRect(QRect(1, 1, 2, 2)));
+            rig.doc.setSelectionFlag(true);
+            rig.host.tools.setCurrentTool(floating);
+            rig.doc.commitFloatingSelection();
+            QCOMPARE(rig.host.tools.currentTool(), selection);
+            QCOMPARE(rig.image().pixel(2, 2), Black);
+        }
     }
 
     void eraserBlendsSquaresOfTheBackColour_data() {

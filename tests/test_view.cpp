@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QPrinter>
 #include <QRandomGenerator>
 #include <QScrollBar>
@@ -50,12 +51,32 @@ QPoint centreOf(const CVantrelView& view, QPoint pixel) {
     return view.imageToWindow(QRect(pixel, QSize(1, 1))).center();
 }
 
-// Takes every event, records each call as "p2,3" (press), "m", "r" (release) or "R" (right
-// press) and, as the real tools do, moves the last point along while dragging.
+// Stands in for the tools of a table: takes the events they take, records each call as "p2,3"
+// (press), "m", "r" (release), "R" (right press), "k65" (key) or "t:abc" (characters), and
+// activate and deactivate as "A" and "D" apart; as the real tools do, it moves the last point
+// along while dragging.
 class Recorder : public Tool {
 public:
     QStringList calls;
+    QStringList switches;
     QPoint lastPointAtPress{-100, -100};
+    std::array<ToolEvents, 21> takes;
+
+    explicit Recorder(const ToolTable& table) {
+        for (int n = 0; n < int(takes.size()); ++n)
+            takes[size_t(n)] = table.events(n);
+    }
+    ToolEvents events(int toolNumber) const override { return takes[size_t(toolNumber)]; }
+    bool keyPress(ToolContext&, int key, Qt::KeyboardModifiers) override {
+        calls.append(QStringLiteral("k%1").arg(key));
+        return false;
+    }
+    bool inputText(ToolContext&, const QString& text) override {
+        calls.append(QStringLiteral("t:") + text);
+        return true;
+    }
+    void activate(ToolContext&) override { switches.append(QStringLiteral("A")); }
+    void deactivate(ToolContext&) override { switches.append(QStringLiteral("D")); }
 
     void press(ToolContext& context, QPoint p) override {
         lastPointAtPress = context.lastPoint();
@@ -100,6 +121,10 @@ struct Rig {
     }
     bool exposed() { return QTest::qWaitForWindowExposed(&view); }
     QSize client() const { return view.viewport()->size(); }
+    // Puts a recorder in charge of the given tool numbers.
+    Recorder& watch(std::initializer_list<int> toolNumbers) {
+        return table.install(toolNumbers, std::make_unique<Recorder>(table));
+    }
 };
 
 } // namespace
@@ -271,8 +296,7 @@ private Q_SLOTS:
         for (int y = 0; y < size.height(); ++y)
             for (int x = 0; x < size.width(); ++x)
                 rig.doc.bitmap()->setPixel(x, y, 0xFF000000u | (random.generate() & 0xFFFFFFu));
-        auto recorder = std::make_shared<Recorder>();
-        rig.table.install({tool::Fill}, recorder);
+        Recorder& recorder = rig.watch({tool::Fill});
         rig.host.tools.setCurrentTool(tool::Fill);
         CVantrelView& view = rig.view;
         view.setZoom(1, shrink);
@@ -305,7 +329,7 @@ private Q_SLOTS:
              {area.topLeft(), area.bottomRight(), area.center(), area.topLeft() - QPoint(1, 0)}) {
             QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, window);
             const QPoint pixel = (window - shift) * shrink;
-            QCOMPARE(recorder->calls.takeLast(),
+            QCOMPARE(recorder.calls.takeLast(),
                      QStringLiteral("p%1,%2").arg(pixel.x()).arg(pixel.y()));
         }
     }
@@ -483,8 +507,7 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
         Rig rig({20, 20}, {200, 200});
         QVERIFY(rig.exposed());
-        auto recorder = std::make_shared<Recorder>();
-        rig.table.install({toolNumber}, recorder);
+        Recorder& recorder = rig.watch({toolNumber});
         rig.host.tools.setCurrentTool(toolNumber);
         rig.view.setZoom(4);
         CVantrelView& view = rig.view;
@@ -493,7 +516,7 @@ private Q_SLOTS:
         QTest::mouseMove(port, centreOf(view, {9, 9})); // no button held: nothing
         QTest::mousePress(port, Qt::LeftButton, {}, centreOf(view, {2, 3}));
         QCOMPARE(view.lastPoint(), QPoint(2, 3));
-        QCOMPARE(recorder->lastPointAtPress, QPoint(2, 3));
+        QCOMPARE(recorder.lastPointAtPress, QPoint(2, 3));
         QTest::mouseMove(port, centreOf(view, {2, 3}) + QPoint(1, 1)); // the same pixel
         QTest::mouseMove(port, centreOf(view, {5, 3}));
         QTest::mouseMove(port, centreOf(view, {5, 3}) - QPoint(1, 1)); // the same pixel
@@ -501,14 +524,13 @@ private Q_SLOTS:
         QTest::mouseMove(port, centreOf(view, {6, 6})); // released: nothing
         QTest::mousePress(port, Qt::RightButton, {}, centreOf(view, {7, 7}));
         QTest::mouseRelease(port, Qt::RightButton, {}, centreOf(view, {7, 7}));
-        QCOMPARE(recorder->calls, expected);
+        QCOMPARE(recorder.calls, expected);
     }
 
     void pressOutsideAFloatingSelectionCommitsIt() {
         Rig rig({20, 20}, {200, 200});
         QVERIFY(rig.exposed());
-        auto recorder = std::make_shared<Recorder>();
-        rig.table.install({tool::RectSelect, tool::RectSelectFloating}, recorder);
+        Recorder& recorder = rig.watch({tool::RectSelect, tool::RectSelectFloating});
         rig.view.setZoom(4);
         const auto floatAt = [&rig](QRect rect) {
             rig.doc.setFloatingSelection(solidBitmap(rect.size(), 0xFF00FF00));
@@ -524,11 +546,11 @@ private Q_SLOTS:
         QVERIFY(!rig.doc.floatingSelection());
         QCOMPARE(rig.host.tools.currentTool(), tool::RectSelect);
         QCOMPARE(rig.doc.bitmap()->pixel(6, 6), QRgb(0xFF00FF00));
-        QCOMPARE(recorder->calls, QStringList());
+        QCOMPARE(recorder.calls, QStringList());
 
         floatAt(QRect(5, 5, 4, 4));
         QTest::mousePress(port, Qt::LeftButton, {}, centreOf(rig.view, {6, 7}));
-        QCOMPARE(recorder->calls, QStringList{"p6,7"});
+        QCOMPARE(recorder.calls, QStringList{"p6,7"});
         QCOMPARE(rig.view.lastPoint(), QPoint(6, 7));
         QVERIFY(rig.doc.floatingSelection());
         QCOMPARE(rig.host.tools.currentTool(), tool::RectSelectFloating);
@@ -550,6 +572,110 @@ private Q_SLOTS:
         rig.host.tools.setCurrentTool(tool::Pencil);
         QTest::mouseMove(port, over);
         QCOMPARE(port->cursor().shape(), Qt::BitmapCursor);
+    }
+
+    // A floating state shows the move cursor over its selection and the selection cursor
+    // elsewhere on the image; the lasso keeps the arrow until its selection floats.
+    void selectionCursorsFollowTheFloatingState() {
+        Rig rig({20, 20}, {200, 200});
+        QVERIFY(rig.exposed());
+        QWidget* port = rig.view.viewport();
+        rig.doc.setFloatingRect(FloatingRect::fromRect(QRect(2, 2, 5, 5)));
+        const QPoint inside = centreOf(rig.view, {4, 4});
+        const QPoint outside = centreOf(rig.view, {12, 12});
+        int nudge = 0; // a move onto the same point is no move
+        const auto shapeAt = [&](int toolNumber, QPoint window) {
+            rig.host.tools.setCurrentTool(toolNumber);
+            QTest::mouseMove(port, window + QPoint(nudge++ % 2, 0));
+            return port->cursor().shape();
+        };
+        for (int floating :
+             {tool::RectSelectFloating, tool::LassoFloating, tool::EllipseSelectFloating}) {
+            QCOMPARE(shapeAt(floating, inside), Qt::SizeAllCursor);
+            QCOMPARE(shapeAt(floating, outside), Qt::BitmapCursor);
+        }
+        QCOMPARE(shapeAt(tool::RectSelect, inside), Qt::BitmapCursor);
+        QCOMPARE(shapeAt(tool::LassoSelect, inside), Qt::ArrowCursor);
+        QCOMPARE(shapeAt(tool::EllipseSelect, QPoint(1, 1)), Qt::ArrowCursor);
+    }
+
+    // The outline of a selection and the eraser's marker lie on the view's own mapping at
+    // every zoom, levels below 1 included.
+    void overlaysFollowTheMappingAtEveryZoom_data() {
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<int>("shrink");
+        QTest::newRow("3") << 3 << 1;
+        QTest::newRow("1/2") << 1 << 2;
+        QTest::newRow("1/3") << 1 << 3;
+    }
+    void overlaysFollowTheMappingAtEveryZoom() {
+        QFETCH(int, zoom);
+        QFETCH(int, shrink);
+        Rig rig({90, 70}, {220, 180});
+        QVERIFY(rig.exposed());
+        CVantrelView& view = rig.view;
+        view.setZoom(zoom, shrink);
+        const QRect selection(7, 5, 31, 22);
+        rig.doc.setFloatingRect(FloatingRect::fromRect(selection));
+        rig.doc.setSelectionFlag(true);
+        rig.host.tools.setCurrentTool(tool::RectSelect);
+        // Every window pixel near `r` is black exactly where `marked` says.
+        const auto check = [&](const QRect& r, const std::function<bool(QPoint)>& marked) {
+            const QImage shown = rendered(view);
+            for (int y = r.top() - 3; y <= r.bottom() + 3; ++y)
+                for (int x = r.left() - 3; x <= r.right() + 3; ++x)
+                    if ((shown.pixel(x, y) == QRgb(0xFF000000)) != marked({x, y}))
+                        QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+        };
+        const QRect frame = view.imageToWindow(selection);
+        check(frame, [&](QPoint w) {
+            return frame.contains(w) && !frame.adjusted(2, 2, -2, -2).contains(w);
+        });
+
+        rig.doc.setSelectionFlag(false);
+        rig.host.tools.setCurrentTool(tool::Eraser);
+        const QPoint mouse = view.imageToWindow(QRect(40, 30, 1, 1)).topLeft() + QPoint(1, 0);
+        QTest::mouseMove(view.viewport(), mouse);
+        const QPoint pixel = view.windowToImage(mouse);
+        // The outline of the window rectangle of the 2 x 2 image pixels around the corner.
+        const QRect marker = view.imageToWindow(QRect(pixel - QPoint(1, 1), QSize(2, 2)));
+        const QRect outer(marker.topLeft(), marker.size() + QSize(1, 1));
+        check(outer, [&](QPoint w) {
+            return outer.contains(w) && !outer.adjusted(1, 1, -1, -1).contains(w);
+        });
+    }
+
+    // Keys, the characters they type and input-method commit strings reach the current tool
+    // when it takes the keyboard; a family's states are one tool, so only a change to another
+    // tool deactivates it.
+    void keyboardAndActivationFollowTheCurrentTool() {
+        Rig rig({20, 20}, {200, 200});
+        QVERIFY(rig.exposed());
+        Recorder& typing = rig.watch({tool::Text, tool::TextTyping});
+        typing.takes[tool::TextTyping].keyboard = true;
+        const auto commit = [&rig](const QString& text) {
+            QInputMethodEvent event;
+            event.setCommitString(text);
+            QApplication::sendEvent(&rig.view, &event);
+        };
+        QTest::keyClick(&rig.view, Qt::Key_A); // the pencil takes no keys
+        commit(QStringLiteral("x"));
+        QVERIFY(typing.calls.isEmpty());
+        QVERIFY(!rig.view.testAttribute(Qt::WA_InputMethodEnabled));
+
+        rig.host.tools.setCurrentTool(tool::Text);
+        rig.host.tools.setCurrentTool(tool::TextTyping);
+        QVERIFY(rig.view.testAttribute(Qt::WA_InputMethodEnabled));
+        QTest::keyClick(&rig.view, Qt::Key_B);
+        commit(QStringLiteral("\u6587\u5b57"));
+        QCOMPARE(typing.calls, (QStringList{QStringLiteral("k%1").arg(int(Qt::Key_B)), "t:b",
+                                            QStringLiteral("t:\u6587\u5b57")}));
+        QCOMPARE(typing.switches, QStringList{"A"});
+        rig.host.tools.setCurrentTool(tool::Text);
+        QCOMPARE(typing.switches, QStringList{"A"});
+        rig.host.tools.setCurrentTool(tool::Fill);
+        QCOMPARE(typing.switches, (QStringList{"A", "D"}));
+        QVERIFY(!rig.view.testAttribute(Qt::WA_InputMethodEnabled));
     }
 
     void printsOnePageHoldingTheImage() {

@@ -432,19 +432,8 @@ void CVantrelDoc::commitFloatingSelection() {
             }))
             return;
         m_floating.reset();
-        switch (tools.currentTool()) {
-        case tool::RectSelectFloating:
-            tools.setCurrentTool(tool::RectSelect);
-            break;
-        case tool::LassoFloating:
-            tools.setCurrentTool(tool::LassoSelect);
-            break;
-        case tool::EllipseSelectFloating:
-            tools.setCurrentTool(tool::EllipseSelect);
-            break;
-        default:
-            break;
-        }
+        if (const std::optional<int> selectionTool = selectionToolOf(tools.currentTool()))
+            tools.setCurrentTool(*selectionTool);
         m_selecting = false;
         updateAllViews();
     }

@@ -1,8 +1,35 @@
 #include "state/ToolState.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vantrel {
+
+namespace {
+
+// Each selection tool and the state of its lifted selection.
+constexpr std::pair<int, int> kFloatingStates[] = {
+    {tool::RectSelect, tool::RectSelectFloating},
+    {tool::LassoSelect, tool::LassoFloating},
+    {tool::EllipseSelect, tool::EllipseSelectFloating},
+    {tool::ColourRangeSelect, tool::ColourRangeFloating},
+};
+
+} // namespace
+
+std::optional<int> floatingStateOf(int selectionTool) {
+    for (const auto& [selection, floating] : kFloatingStates)
+        if (selection == selectionTool)
+            return floating;
+    return std::nullopt;
+}
+
+std::optional<int> selectionToolOf(int floatingState) {
+    for (const auto& [selection, floating] : kFloatingStates)
+        if (floating == floatingState)
+            return selection;
+    return std::nullopt;
+}
 
 std::optional<ToolOption> widthOptionOf(int toolNumber) {
     switch (toolNumber) {

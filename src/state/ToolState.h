@@ -26,8 +26,18 @@ inline constexpr int LassoFloating = 14;
 inline constexpr int BlurBrush = 15;
 inline constexpr int EllipseSelect = 16;
 inline constexpr int EllipseSelectFloating = 17;
+inline constexpr int ColourRangeSelect = 18;
+inline constexpr int ColourRangeFloating = 19;
 inline constexpr int Eraser = 20;
 } // namespace tool
+
+// The floating state a selection tool enters when its selection is lifted (6 to 7, 12 to 14,
+// 16 to 17, 18 to 19), and back: a committed selection returns to the tool that made it.
+std::optional<int> floatingStateOf(int selectionTool);
+std::optional<int> selectionToolOf(int floatingState);
+inline bool isFloatingState(int tool) {
+    return selectionToolOf(tool).has_value();
+}
 
 // Which option each option-bar value sets.
 enum class ToolOption {

@@ -5,13 +5,13 @@
 #include "imaging/Graphics.h"
 #include "state/ToolState.h"
 
-#include <QIcon>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -70,32 +70,6 @@ void drawZoomed(QPainter& painter, const QImage& image, const QRect& source, QPo
     painter.drawImage(QRect(target, source.size() * zoom), piece);
 }
 
-// Inverts the pixels of a 2-pixel frame lying inside `rect`.
-void invertFrame(QPainter& painter, const QRect& rect) {
-    const QRect r = rect.normalized();
-    if (r.width() <= 4 || r.height() <= 4) {
-        painter.fillRect(r, Qt::white);
-        return;
-    }
-    painter.fillRect(QRect(r.left(), r.top(), r.width(), 2), Qt::white);
-    painter.fillRect(QRect(r.left(), r.bottom() - 1, r.width(), 2), Qt::white);
-    painter.fillRect(QRect(r.left(), r.top() + 2, 2, r.height() - 4), Qt::white);
-    painter.fillRect(QRect(r.right() - 1, r.top() + 2, 2, r.height() - 4), Qt::white);
-}
-
-struct CursorImage {
-    const char* name;
-    QPoint hotSpot;
-};
-
-QCursor cursorFor(const CursorImage& image) {
-    const QIcon icon(QStringLiteral(":/icons/cursors/%1.svg").arg(QLatin1String(image.name)));
-    const QPixmap pixmap = icon.pixmap(32, 32);
-    if (pixmap.isNull())
-        return Qt::ArrowCursor;
-    return QCursor(pixmap, image.hotSpot.x(), image.hotSpot.y());
-}
-
 } // namespace
 
 std::array<QString, 4> statusTexts(const ViewStatus& status) {
@@ -126,9 +100,12 @@ CVantrelView::CVantrelView(CVantrelDoc& document, DocumentHost& host, ToolTable&
     viewport()->setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     connect(&document, &CVantrelDoc::changed, this, &CVantrelView::documentChanged);
+    connect(&host.toolState(), &ToolState::currentToolChanged, this,
+            &CVantrelView::currentToolChanged);
     registerCommands();
     updateScrollSizes(false);
     updateOrigin();
+    currentToolChanged(host.toolState().currentTool());
 }
 
 CVantrelView::~CVantrelView() = default;
@@ -284,14 +261,34 @@ void CVantrelView::updateOrigin() {
     m_origin = {ox >= 5 ? ox : 4, oy >= 5 ? oy : 4};
 }
 
-void CVantrelView::documentChanged() {
+void CVantrelView::documentChanged(const QRect& area) {
     const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
     if ((bitmap ? bitmap->size() : QSize()) != m_imageSize) {
         updateScrollSizes(false);
         updateOrigin();
+        viewport()->update();
+    } else if (area.isEmpty()) {
+        viewport()->update();
+    } else {
+        // Overlays may reach a little past the pixels they lie on (2-pixel pens).
+        viewport()->update(imageToWindow(area).adjusted(-2, -2, 2, 2));
     }
-    viewport()->update();
     Q_EMIT statusChanged();
+}
+
+void CVantrelView::currentToolChanged(int toolNumber) {
+    Tool* before = m_toolTable.tool(m_activeTool);
+    Tool* after = m_toolTable.tool(toolNumber);
+    m_activeTool = toolNumber;
+    // A family's states (a selection and its floating state) are one tool: it stays active.
+    if (before != after) {
+        if (before)
+            before->deactivate(*this);
+        if (after)
+            after->activate(*this);
+    }
+    setAttribute(Qt::WA_InputMethodEnabled, m_toolTable.events(toolNumber).keyboard);
+    viewport()->update();
 }
 
 QPoint CVantrelView::scrollPosition() const {
@@ -313,86 +310,99 @@ QRect CVantrelView::imageToWindow(const QRect& image) const {
     return {topLeft + shift, QSize(end.x() - topLeft.x(), end.y() - topLeft.y())};
 }
 
+void CVantrelView::drawLayer(QPainter& painter, const QImage& image, QPoint at,
+                             const QRect& area) const {
+    if (m_shrink > 1) {
+        const QRect shown = imageToWindow(QRect(at, image.size())).intersected(area);
+        const QPoint first = windowToImage(shown.topLeft()) - at;
+        drawSampled(painter, image, shown, first, m_shrink);
+        return;
+    }
+    // The part of the layer inside the area, in image pixels.
+    const QRect shown = imageToWindow(QRect(at, image.size())).intersected(area);
+    if (shown.isEmpty())
+        return;
+    const QPoint shift = m_origin - scrollPosition();
+    const QPoint a = shown.topLeft() - shift;
+    const QPoint b = shown.bottomRight() - shift;
+    const QRect visible = QRect(QPoint(floorDiv(a.x(), m_zoom), floorDiv(a.y(), m_zoom)),
+                                QPoint(floorDiv(b.x(), m_zoom), floorDiv(b.y(), m_zoom)))
+                              .intersected(QRect(at, image.size()));
+    drawZoomed(painter, image, visible.translated(-at), imageToWindow(visible).topLeft(), m_zoom);
+}
+
+namespace {
+
+// The current tool's view of this view while it draws its overlay.
+class ViewOverlay : public ToolOverlay {
+public:
+    ViewOverlay(const CVantrelView& view, const ToolSessions& sessions, int toolNumber,
+                QPainter& painter, std::optional<QPoint> mouse,
+                std::function<void(const QImage&, QPoint)> draw)
+        : m_view(view), m_sessions(sessions), m_toolNumber(toolNumber), m_painter(painter),
+          m_mouse(mouse), m_draw(std::move(draw)) {}
+
+    const CVantrelDoc& document() const override { return *m_view.documentPointer(); }
+    int toolNumber() const override { return m_toolNumber; }
+    const ToolSessions& sessions() const override { return m_sessions; }
+    QRect toWindow(const QRect& image) const override { return m_view.imageToWindow(image); }
+    QPoint toImage(QPoint window) const override { return m_view.windowToImage(window); }
+    std::optional<QPoint> mouse() const override { return m_mouse; }
+    QPainter& painter() override { return m_painter; }
+    void drawImage(const QImage& image, QPoint at) override { m_draw(image, at); }
+
+private:
+    const CVantrelView& m_view;
+    const ToolSessions& m_sessions;
+    int m_toolNumber;
+    QPainter& m_painter;
+    std::optional<QPoint> m_mouse;
+    std::function<void(const QImage&, QPoint)> m_draw;
+};
+
+} // namespace
+
 void CVantrelView::render(QImage& target) const {
-    target.fill(palette().color(QPalette::Button));
+    render(target, target.rect());
+}
+
+void CVantrelView::render(QImage& target, const QRect& area) const {
+    QPainter painter(&target);
+    painter.setClipRect(area);
+    painter.fillRect(area, palette().color(QPalette::Button));
     const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
     if (!bitmap)
         return;
-    QPainter painter(&target);
-    const QRect imageRect(QPoint(0, 0), bitmap->size());
-    const QRect window(QPoint(0, 0), target.size());
-    // The part of an image-space area that is inside the window, in image pixels.
-    const auto visible = [&](const QRect& area) {
-        const QRect shown = imageToWindow(area).intersected(window);
-        if (shown.isEmpty())
-            return QRect();
-        const QPoint shift = m_origin - scrollPosition();
-        const QPoint a = shown.topLeft() - shift;
-        const QPoint b = shown.bottomRight() - shift;
-        return QRect(QPoint(floorDiv(a.x(), m_zoom), floorDiv(a.y(), m_zoom)),
-                     QPoint(floorDiv(b.x(), m_zoom), floorDiv(b.y(), m_zoom)))
-            .intersected(area);
-    };
-    const auto drawLayer = [&](const QImage& image, QPoint at) {
-        if (m_shrink > 1) {
-            const QRect shown = imageToWindow(QRect(at, image.size())).intersected(window);
-            const QPoint first = windowToImage(shown.topLeft()) - at;
-            drawSampled(painter, image, shown, first, m_shrink);
-            return;
-        }
-        const QRect area = visible(QRect(at, image.size()));
-        drawZoomed(painter, image, area.translated(-at), imageToWindow(area).topLeft(), m_zoom);
-    };
-
-    drawLayer(bitmap->image(), {0, 0});
-    if (m_strokeLayer)
-        drawLayer(m_strokeLayer->image(), {0, 0});
+    drawLayer(painter, bitmap->image(), {0, 0}, area);
     if (m_document->selectionFlag()) {
-        painter.setClipRect(imageToWindow(imageRect));
-        const FloatingRect& f = m_document->floatingRect();
-        if (const Bitmap* floating = m_document->floatingSelection())
-            drawLayer(floating->image(), {f.left, f.top});
-        const int toolNumber = m_host.toolState().currentTool();
-        const QRect outline = imageToWindow(f.toRect());
-        painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-        if (toolNumber == tool::RectSelect || toolNumber == tool::RectSelectFloating ||
-            toolNumber == tool::LassoFloating || toolNumber == tool::EllipseSelectFloating) {
-            invertFrame(painter, outline);
-        } else if (toolNumber == tool::EllipseSelect) {
-            QPainterPath path;
-            path.addEllipse(QRectF(outline).adjusted(1, 1, -1, -1));
-            painter.strokePath(path, QPen(Qt::white, 2));
+        if (const Bitmap* floating = m_document->floatingSelection()) {
+            const FloatingRect& f = m_document->floatingRect();
+            drawLayer(painter, floating->image(), {f.left, f.top},
+                      area.intersected(imageToWindow(bitmap->rect())));
         }
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        painter.setClipping(false);
     }
-    if (!m_lasso.empty()) {
-        QPolygon line;
-        for (QPoint p : m_lasso)
-            line << imageToWindow(QRect(p, QSize(1, 1))).topLeft();
-        QPainterPath path;
-        path.addPolygon(line);
-        painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-        painter.strokePath(path, QPen(Qt::white, 2));
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    }
-    if (m_host.toolState().currentTool() == tool::Eraser && window.contains(m_mouse)) {
-        // A square two image pixels on a side, centred on the corner of the pixel under the
-        // mouse.
-        const QPoint corner = imageToWindow(QRect(windowToImage(m_mouse), QSize(1, 1))).topLeft();
-        painter.setPen(QPen(Qt::black, 0));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRect(corner - QPoint(m_zoom, m_zoom), QSize(2, 2) * m_zoom));
+    const int toolNumber = m_host.toolState().currentTool();
+    if (const Tool* tool = m_toolTable.tool(toolNumber)) {
+        const std::optional<QPoint> mouse =
+            target.rect().contains(m_mouse) ? std::optional(m_mouse) : std::nullopt;
+        ViewOverlay overlay(
+            *this, m_sessions, toolNumber, painter, mouse,
+            [&](const QImage& image, QPoint at) { drawLayer(painter, image, at, area); });
+        painter.save();
+        tool->drawOverlay(overlay);
+        painter.restore();
     }
 }
 
-void CVantrelView::paintEvent(QPaintEvent*) {
+void CVantrelView::paintEvent(QPaintEvent* event) {
     if (m_buffer.size() != viewport()->size())
         m_buffer = QImage(viewport()->size(), QImage::Format_ARGB32_Premultiplied);
     if (m_buffer.isNull())
         return;
-    render(m_buffer);
-    QPainter(viewport()).drawImage(0, 0, m_buffer);
+    // The buffer keeps what was composed before; only the area to paint is composed again.
+    const QRect area = event->rect().intersected(m_buffer.rect());
+    render(m_buffer, area);
+    QPainter(viewport()).drawImage(area, m_buffer, area);
 }
 
 void CVantrelView::resizeEvent(QResizeEvent* event) {
@@ -423,6 +433,8 @@ void CVantrelView::wheelEvent(QWheelEvent* event) {
 
 void CVantrelView::leaveEvent(QEvent* event) {
     m_mouse = {-1, -1};
+    if (m_toolTable.events(m_host.toolState().currentTool()).followMouse)
+        viewport()->update();
     Q_EMIT statusChanged();
     QAbstractScrollArea::leaveEvent(event);
 }
@@ -439,24 +451,23 @@ void CVantrelView::mousePressEvent(QMouseEvent* event) {
     const QPoint window = event->position().toPoint();
     const QPoint p = windowToImage(window);
     const int toolNumber = m_host.toolState().currentTool();
-    const ToolEntry entry = m_toolTable.entry(toolNumber);
+    Tool* tool = m_toolTable.tool(toolNumber);
+    const ToolEvents events = m_toolTable.events(toolNumber);
     if (event->button() == Qt::LeftButton) {
-        const bool floatingTool = toolNumber == tool::RectSelectFloating ||
-                                  toolNumber == tool::LassoFloating ||
-                                  toolNumber == tool::EllipseSelectFloating;
-        if (floatingTool && !imageToWindow(m_document->floatingRect().toRect()).contains(window)) {
+        if (isFloatingState(toolNumber) &&
+            !imageToWindow(m_document->floatingRect().toRect()).contains(window)) {
             // A click outside the floating selection fixes it into the image.
             m_document->commitFloatingSelection();
             return;
         }
         m_dragging = true; // Qt grabs the mouse for the pressed button
         m_lastPoint = p;
-        if (entry.events.press && entry.tool)
-            entry.tool->press(*this, p);
+        if (events.press)
+            tool->press(*this, p);
         viewport()->update();
     } else if (event->button() == Qt::RightButton) {
-        if (entry.events.rightPress && entry.tool)
-            entry.tool->rightPress(*this, p);
+        if (events.rightPress)
+            tool->rightPress(*this, p);
         viewport()->update();
     }
     QAbstractScrollArea::mousePressEvent(event);
@@ -473,13 +484,13 @@ void CVantrelView::mouseMoveEvent(QMouseEvent* event) {
     }
     const QPoint p = windowToImage(window);
     const int toolNumber = m_host.toolState().currentTool();
-    if ((m_dragging && p != m_lastPoint) || toolNumber == tool::LassoDrawing) {
-        const ToolEntry entry = m_toolTable.entry(toolNumber);
-        if (entry.events.move && entry.tool)
-            entry.tool->move(*this, p);
+    const ToolEvents events = m_toolTable.events(toolNumber);
+    if ((m_dragging && p != m_lastPoint) || events.hover) {
+        if (events.move)
+            m_toolTable.tool(toolNumber)->move(*this, p);
         viewport()->repaint();
-    } else if (toolNumber == tool::Eraser) {
-        viewport()->update(); // the marker follows the mouse
+    } else if (events.followMouse) {
+        viewport()->update();
     }
     QAbstractScrollArea::mouseMoveEvent(event);
 }
@@ -487,66 +498,51 @@ void CVantrelView::mouseMoveEvent(QMouseEvent* event) {
 void CVantrelView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && m_dragging) {
         m_dragging = false;
-        const ToolEntry entry = m_toolTable.entry(m_host.toolState().currentTool());
-        if (entry.events.release && entry.tool && m_document)
-            entry.tool->release(*this, windowToImage(event->position().toPoint()));
+        const int toolNumber = m_host.toolState().currentTool();
+        if (m_toolTable.events(toolNumber).release && m_document)
+            m_toolTable.tool(toolNumber)
+                ->release(*this, windowToImage(event->position().toPoint()));
     }
     QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
-void CVantrelView::updateCursor(QPoint window) {
-    static const CursorImage pencil{"pencil", {1, 30}};
-    static const CursorImage selection{"selection", {16, 16}};
-    static const CursorImage picker{"colour-picker", {1, 30}};
-    static const CursorImage fill{"fill", {2, 29}};
-    static const CursorImage blur{"blur-brush", {2, 29}};
-    const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
-    const bool overImage =
-        bitmap && imageToWindow(QRect(QPoint(0, 0), bitmap->size())).contains(window);
-    const bool overFloating =
-        m_document && imageToWindow(m_document->floatingRect().toRect()).contains(window);
-    QCursor cursor(Qt::ArrowCursor);
-    switch (m_host.toolState().currentTool()) {
-    case tool::Pencil:
-        cursor = cursorFor(pencil);
-        break;
-    case tool::Line:
-    case tool::Rectangle:
-    case tool::FilledRectangle:
-    case tool::Ellipse:
-    case tool::FilledEllipse:
-        cursor = Qt::CrossCursor;
-        break;
-    case tool::RectSelectFloating:
-    case tool::LassoFloating:
-    case tool::EllipseSelectFloating:
-        if (overFloating) {
-            cursor = Qt::SizeAllCursor;
-            break;
+void CVantrelView::keyPressEvent(QKeyEvent* event) {
+    const int toolNumber = m_host.toolState().currentTool();
+    if (m_document && m_document->bitmap() && m_toolTable.events(toolNumber).keyboard) {
+        Tool& tool = *m_toolTable.tool(toolNumber);
+        if (tool.keyPress(*this, event->key(), event->modifiers()) ||
+            (!event->text().isEmpty() && tool.inputText(*this, event->text()))) {
+            event->accept();
+            viewport()->update();
+            return;
         }
-        [[fallthrough]];
-    case tool::RectSelect:
-    case tool::EllipseSelect:
-        if (overImage)
-            cursor = cursorFor(selection);
-        break;
-    case tool::ColourPicker:
-        cursor = cursorFor(picker);
-        break;
-    case tool::Text:
-    case tool::TextTyping:
-        cursor = Qt::IBeamCursor;
-        break;
-    case tool::Fill:
-        cursor = cursorFor(fill);
-        break;
-    case tool::BlurBrush:
-        cursor = cursorFor(blur);
-        break;
-    default:
-        break;
     }
-    viewport()->setCursor(cursor);
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void CVantrelView::inputMethodEvent(QInputMethodEvent* event) {
+    const int toolNumber = m_host.toolState().currentTool();
+    if (m_document && m_document->bitmap() && m_toolTable.events(toolNumber).keyboard &&
+        !event->commitString().isEmpty()) {
+        m_toolTable.tool(toolNumber)->inputText(*this, event->commitString());
+        event->accept();
+        viewport()->update();
+        return;
+    }
+    QAbstractScrollArea::inputMethodEvent(event);
+}
+
+void CVantrelView::updateCursor(QPoint window) {
+    const Bitmap* bitmap = m_document ? m_document->bitmap() : nullptr;
+    const CursorSpot spot{
+        .pixel = windowToImage(window),
+        .overImage = bitmap && imageToWindow(bitmap->rect()).contains(window),
+        .overFloating =
+            m_document && imageToWindow(m_document->floatingRect().toRect()).contains(window),
+    };
+    const int toolNumber = m_host.toolState().currentTool();
+    const Tool* tool = m_toolTable.tool(toolNumber);
+    viewport()->setCursor(tool ? tool->cursor(toolNumber, spot) : QCursor(Qt::ArrowCursor));
 }
 
 QPrinter& CVantrelView::printer() {

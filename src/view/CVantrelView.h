@@ -36,9 +36,11 @@ struct ViewStatus {
 // "400%" (or "33.3%" below 1); the first two are empty while the mouse is off the image.
 std::array<QString, 4> statusTexts(const ViewStatus& status);
 
-// One window onto a document. It owns its zoom, scroll state and the transient state of tools
-// in progress (stroke layer, lasso path), but no pixels or history of the document: it draws
-// the document's current state and repaints whenever the document announces a change.
+// One window onto a document. It owns its zoom, scroll state and the sessions of the tools in
+// progress in it (a stroke layer, a lasso path), but no pixels or history of the document: it
+// draws the document's current state and repaints what the document announces as changed.
+// What a tool does with the mouse and keys, the cursor it shows and what it draws over the
+// image are the tool's; the view maps, captures, keeps the last point and repaints.
 class CVantrelView : public QAbstractScrollArea, public CommandTarget, public ToolContext {
     Q_OBJECT
 public:
@@ -76,8 +78,10 @@ public:
     // Size of the scrollable area: the zoomed image and a margin of 4 on each side.
     QSize scrollSize() const;
 
-    // Composes what the view shows into `target` (the viewport's size).
+    // Composes what the view shows into `target` (the viewport's size), all of it or the
+    // window area `area` alone.
     void render(QImage& target) const;
+    void render(QImage& target, const QRect& area) const;
     // Draws the image for printing: 96 pixels per inch, shrunk to fit the printable area.
     void printDocument(QPrinter& printer) const;
 
@@ -87,8 +91,7 @@ public:
     ColourState& colours() override;
     QPoint lastPoint() const override { return m_lastPoint; }
     void setLastPoint(QPoint point) override { m_lastPoint = point; }
-    std::unique_ptr<Bitmap>& strokeLayer() override { return m_strokeLayer; }
-    std::vector<QPoint>& lassoPath() override { return m_lasso; }
+    ToolSessions& sessions() override { return m_sessions; }
     void repaintNow() override;
     bool dragging() const override { return m_dragging; }
     void cancelDrag() override { m_dragging = false; }
@@ -108,10 +111,16 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     void registerCommands();
-    void documentChanged();
+    void documentChanged(const QRect& area);
+    // The current tool changed: the tool that was current here ends its work in this view.
+    void currentToolChanged(int toolNumber);
+    // Draws `image` with its top-left at image point `at`, within the window area `area`.
+    void drawLayer(QPainter& painter, const QImage& image, QPoint at, const QRect& area) const;
     // Scroll ranges for the current zoom and image size; with `fitFrame` the child frame is
     // resized to show the whole scrollable area when it is not maximised.
     void updateScrollSizes(bool fitFrame);
@@ -133,8 +142,8 @@ private:
     int m_shrink = 1;
     QPoint m_lastPoint;
     bool m_dragging = false;
-    std::unique_ptr<Bitmap> m_strokeLayer;
-    std::vector<QPoint> m_lasso;
+    ToolSessions m_sessions;
+    int m_activeTool = -1; // the tool number whose tool was last activated here
     QPoint m_origin;
     QSize m_imageSize;      // size of the document bitmap the scroll sizes were made for
     QPoint m_mouse{-1, -1}; // last mouse position over the viewport: eraser marker, status

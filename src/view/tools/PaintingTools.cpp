@@ -7,6 +7,8 @@
 #include "state/ToolState.h"
 #include "view/tools/ToolContext.h"
 
+#include <QPainter>
+#include <QPen>
 #include <cmath>
 #include <cstdlib>
 
@@ -50,11 +52,12 @@ void drawPencilMove(Graphics& g, QPoint at, int size, bool steep, QRgb colour) {
     }
 }
 
-// The bounds of every footprint a walk from `from` to `to` draws: the walk stays within the
-// box of its two ends, so the footprints stay within the union of theirs.
-QRect walkBounds(QPoint from, QPoint to, const std::function<QRect(QPoint, bool)>& box) {
-    return box(from, false) | box(from, true) | box(to, false) | box(to, true);
-}
+// The stroke in progress in one view: its layer (none for a transparent colour, which draws
+// straight into the image) and the part of the layer written so far.
+struct StrokeSession : ToolSession {
+    std::unique_ptr<Bitmap> layer;
+    QRect dirty;
+};
 
 // A transparent stroke layer of `size`. Its memory comes zeroed from the system and is
 // touched only where the stroke draws, so starting a stroke costs the same on any image.
@@ -126,25 +129,59 @@ std::vector<QPoint> pencilDownFootprint(QPoint at, int size) {
     return points;
 }
 
+ToolEvents FreehandTool::events(int) const {
+    return {.press = true, .move = true};
+}
+
+QCursor FreehandTool::cursor(int, const CursorSpot&) const {
+    return m_cursor ? m_cursor->get() : QCursor(Qt::ArrowCursor);
+}
+
+QRect FreehandTool::walkArea(QPoint from, QPoint to,
+                             const std::function<QRect(QPoint, bool)>& box) {
+    // The walk stays within the box of its two ends, so the footprints stay within the union
+    // of theirs.
+    return box(from, false) | box(from, true) | box(to, false) | box(to, true);
+}
+
+PencilTool::PencilTool() : FreehandTool(ArtworkCursor("pencil", {1, 30})) {}
+
+ToolEvents PencilTool::events(int) const {
+    return {.press = true, .move = true, .release = true, .rightPress = true};
+}
+
+const Bitmap* PencilTool::strokeLayer(const ToolSessions& sessions) const {
+    const auto* stroke = sessions.find<StrokeSession>(*this);
+    return stroke ? stroke->layer.get() : nullptr;
+}
+
+void PencilTool::drawOverlay(ToolOverlay& overlay) const {
+    if (const Bitmap* layer = strokeLayer(overlay.sessions()))
+        overlay.drawImage(layer->image(), {0, 0});
+}
+
 void PencilTool::press(ToolContext& ctx, QPoint p) {
+    ctx.sessions().end(*this);
     CVantrelDoc& doc = ctx.document();
     if (!doc.takeUndoSnapshot() || !doc.savePendingSnapshot())
         return;
     const QRgb colour = ctx.colours().foreColour();
     const std::vector<QPoint> footprint =
         pencilDownFootprint(p, ctx.tools().option(ToolOption::PencilSize));
-    m_dirty = QRect(p, QSize(1, 1)).adjusted(-4, -4, 4, 4);
+    const QRect dirty = QRect(p, QSize(1, 1)).adjusted(-4, -4, 4, 4);
     const auto set = [&footprint, colour](Bitmap& target) {
         for (QPoint point : footprint)
             target.setPixel(point.x(), point.y(), colour); // points outside are skipped
     };
     if (isTransparent(colour)) {
-        doc.changePixels(m_dirty, set);
+        doc.changePixels(dirty, set);
         return;
     }
-    ctx.strokeLayer() = transparentLayer(doc.bitmap()->size());
-    if (ctx.strokeLayer())
-        set(*ctx.strokeLayer());
+    StrokeSession& stroke = ctx.sessions().start<StrokeSession>(*this);
+    stroke.dirty = dirty;
+    stroke.layer = transparentLayer(doc.bitmap()->size());
+    if (stroke.layer)
+        set(*stroke.layer);
 }
 
 void PencilTool::move(ToolContext& ctx, QPoint p) {
@@ -158,39 +195,63 @@ void PencilTool::move(ToolContext& ctx, QPoint p) {
         walkSegment(from, p,
                     [&](QPoint at, bool steep) { drawPencilMove(g, at, size, steep, colour); });
     };
-    const QRect area = walkBounds(
-        from, p, [size](QPoint at, bool steep) { return pencilMoveBox(at, size, steep); });
-    if (ctx.strokeLayer())
-        draw(*ctx.strokeLayer());
+    const QRect area =
+        walkArea(from, p, [size](QPoint at, bool steep) { return pencilMoveBox(at, size, steep); });
+    StrokeSession* stroke = ctx.sessions().find<StrokeSession>(*this);
+    if (stroke && stroke->layer)
+        draw(*stroke->layer);
     else if (doc.bitmap())
         doc.changePixels(area, draw);
     else
         return;
-    m_dirty |= area;
+    if (stroke)
+        stroke->dirty |= area;
     ctx.setLastPoint(p);
 }
 
 void PencilTool::release(ToolContext& ctx, QPoint) {
-    std::unique_ptr<Bitmap>& layer = ctx.strokeLayer();
-    if (!layer)
-        return;
-    // Blend the stroke once, and only where it was drawn.
-    CVantrelDoc& doc = ctx.document();
-    const QRect area = m_dirty.intersected(layer->rect());
-    if (doc.bitmap())
-        doc.changePixels(area, [&](Bitmap& target) {
-            Graphics g(target);
-            g.drawImage(*layer, area, area, std::nullopt);
-        });
-    layer.reset();
+    deactivate(ctx);
+}
+
+void PencilTool::deactivate(ToolContext& ctx) {
+    StrokeSession* stroke = ctx.sessions().find<StrokeSession>(*this);
+    if (stroke && stroke->layer) {
+        // Blend the stroke once, and only where it was drawn.
+        const Bitmap& layer = *stroke->layer;
+        CVantrelDoc& doc = ctx.document();
+        const QRect area = stroke->dirty.intersected(layer.rect());
+        if (doc.bitmap())
+            doc.changePixels(area, [&](Bitmap& target) {
+                Graphics g(target);
+                g.drawImage(layer, area, area, std::nullopt);
+            });
+    }
+    ctx.sessions().end(*this);
 }
 
 void PencilTool::rightPress(ToolContext& ctx, QPoint) {
     if (!ctx.dragging())
         return;
-    ctx.strokeLayer().reset();
+    ctx.sessions().end(*this);
     ctx.document().restorePendingSnapshot();
     ctx.cancelDrag();
+}
+
+ToolEvents EraserTool::events(int) const {
+    return {.press = true, .move = true, .followMouse = true};
+}
+
+void EraserTool::drawOverlay(ToolOverlay& overlay) const {
+    const std::optional<QPoint> mouse = overlay.mouse();
+    if (!mouse)
+        return;
+    // A square two image pixels on a side, centred on the top-left corner of the pixel under
+    // the mouse.
+    const QPoint corner = overlay.toImage(*mouse);
+    QPainter& painter = overlay.painter();
+    painter.setPen(QPen(Qt::black, 0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(overlay.toWindow(QRect(corner - QPoint(1, 1), QSize(2, 2))));
 }
 
 void EraserTool::press(ToolContext& ctx, QPoint p) {
@@ -213,7 +274,7 @@ void EraserTool::move(ToolContext& ctx, QPoint p) {
     const int size = ctx.tools().option(ToolOption::EraserSize);
     const QPoint from = ctx.lastPoint();
     const QRect area =
-        walkBounds(from, p, [size](QPoint at, bool) { return eraserSquare(at, size); });
+        walkArea(from, p, [size](QPoint at, bool) { return eraserSquare(at, size); });
     doc.changePixels(area, [&](Bitmap& target) {
         Graphics g(target);
         walkSegment(from, p, [&](QPoint at, bool) {

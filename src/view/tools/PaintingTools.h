@@ -1,10 +1,12 @@
 #pragma once
 
+#include "imaging/Bitmap.h"
 #include "view/tools/Tool.h"
 
 #include <QImage>
 #include <QRect>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace vantrel {
@@ -17,23 +19,60 @@ void walkSegment(QPoint from, QPoint to, const std::function<void(QPoint, bool s
 // The pixels the pencil sets at button down for a size option 0 to 3.
 std::vector<QPoint> pencilDownFootprint(QPoint at, int size);
 
-// Freehand strokes in the fore colour. An opaque or translucent colour goes into the view's
-// stroke layer, blended into the image once when the stroke ends, so a stroke crossing itself
-// stays uniform; a transparent colour writes straight into the image.
-class PencilTool : public Tool {
+// The freehand family: a footprint put at button down and walked along each move from the
+// last point. Press and move reach the tool, and the cursor is drawn from the artwork when the
+// tool has one.
+class FreehandTool : public Tool {
 public:
+    ToolEvents events(int toolNumber) const override;
+    QCursor cursor(int toolNumber, const CursorSpot& spot) const override;
+
+protected:
+    explicit FreehandTool(std::optional<ArtworkCursor> cursor) : m_cursor(std::move(cursor)) {}
+
+    // The area the footprints of a walk from `from` to `to` cover, given the box of the
+    // footprint at a point of the walk.
+    static QRect walkArea(QPoint from, QPoint to, const std::function<QRect(QPoint, bool)>& box);
+
+private:
+    std::optional<ArtworkCursor> m_cursor;
+};
+
+// Freehand strokes in the fore colour. An opaque or translucent colour goes into a stroke
+// layer of the view's own, drawn over the image and blended into it once when the stroke ends,
+// so a stroke crossing itself stays uniform; a transparent colour writes straight into the
+// image.
+class PencilTool : public FreehandTool {
+public:
+    PencilTool();
+    ToolEvents events(int toolNumber) const override;
+    void drawOverlay(ToolOverlay& overlay) const override;
     void press(ToolContext& ctx, QPoint p) override;
     void move(ToolContext& ctx, QPoint p) override;
     void release(ToolContext& ctx, QPoint p) override;
     void rightPress(ToolContext& ctx, QPoint p) override;
+    // A stroke in progress is blended into the image.
+    void deactivate(ToolContext& ctx) override;
 
-private:
-    QRect m_dirty; // the part of the stroke layer written so far
+    // The stroke layer of the stroke in progress in a view; null when there is none.
+    const Bitmap* strokeLayer(const ToolSessions& sessions) const;
 };
 
-// Squares of 3, 5, 9 or 13 pixels blended in the back colour.
-class EraserTool : public Tool {
+// Squares of 3, 5, 9 or 13 pixels blended in the back colour. A marker square follows the
+// mouse over the image.
+class EraserTool : public FreehandTool {
 public:
+    EraserTool() : FreehandTool(std::nullopt) {}
+    ToolEvents events(int toolNumber) const override;
+    void drawOverlay(ToolOverlay& overlay) const override;
+    void press(ToolContext& ctx, QPoint p) override;
+    void move(ToolContext& ctx, QPoint p) override;
+};
+
+// Blurs the pixel under the mouse, one undo entry per drag.
+class BlurBrushTool : public FreehandTool {
+public:
+    BlurBrushTool() : FreehandTool(ArtworkCursor("blur-brush", {2, 29})) {}
     void press(ToolContext& ctx, QPoint p) override;
     void move(ToolContext& ctx, QPoint p) override;
 };
@@ -42,22 +81,25 @@ public:
 // colour at full opacity; nothing outside the region changes.
 class FillTool : public Tool {
 public:
+    ToolEvents events(int) const override { return {.press = true}; }
+    QCursor cursor(int, const CursorSpot&) const override { return m_cursor.get(); }
     void press(ToolContext& ctx, QPoint p) override;
+
+private:
+    ArtworkCursor m_cursor{"fill", {2, 29}};
 };
 
 // Left click picks the fore colour, right click the back colour, and the opacity follows the
 // picked alpha.
 class ColourPickerTool : public Tool {
 public:
+    ToolEvents events(int) const override { return {.press = true, .rightPress = true}; }
+    QCursor cursor(int, const CursorSpot&) const override { return m_cursor.get(); }
     void press(ToolContext& ctx, QPoint p) override;
     void rightPress(ToolContext& ctx, QPoint p) override;
-};
 
-// Blurs the pixel under the mouse, one undo entry per drag.
-class BlurBrushTool : public Tool {
-public:
-    void press(ToolContext& ctx, QPoint p) override;
-    void move(ToolContext& ctx, QPoint p) override;
+private:
+    ArtworkCursor m_cursor{"colour-picker", {1, 30}};
 };
 
 // One row's stretch of a fill region, both ends included.

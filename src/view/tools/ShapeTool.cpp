@@ -1,7 +1,6 @@
 #include "view/tools/ShapeTool.h"
 
 #include "colourbar/ColourState.h"
-#include "document/CVantrelDoc.h"
 #include "imaging/Graphics.h"
 #include "state/ToolState.h"
 #include "view/tools/ToolContext.h"
@@ -141,35 +140,14 @@ QRect drawShape(Bitmap& bitmap, ShapeKind kind, QPoint a, QPoint p, int width, Q
     return shapeBounds(a, p);
 }
 
-void ShapeTool::press(ToolContext& ctx, QPoint) {
-    CVantrelDoc& doc = ctx.document();
-    if (!doc.takeUndoSnapshot() || !doc.savePendingSnapshot())
-        return;
-    m_drawn = QRect();
+QRect ShapeTool::figureBounds(QPoint anchor, QPoint point) const {
+    return shapeBounds(anchor, point);
 }
 
-void ShapeTool::move(ToolContext& ctx, QPoint p) {
-    CVantrelDoc& doc = ctx.document();
-    if (!doc.bitmap() || !doc.hasPendingSnapshot())
-        return;
-    // Undo the previous shape where it was drawn, then draw the new one.
-    if (!m_drawn.isEmpty())
-        doc.restorePendingArea(m_drawn);
+void ShapeTool::drawFigure(ToolContext& ctx, Bitmap& target, QPoint anchor, QPoint point) const {
     const ColourState& colours = ctx.colours();
     const int width = ctx.tools().option(*widthOptionOf(static_cast<int>(m_kind)));
-    const QPoint anchor = ctx.lastPoint();
-    m_drawn = shapeBounds(anchor, p);
-    doc.changePixels(m_drawn, [&](Bitmap& target) {
-        drawShape(target, m_kind, anchor, p, width, colours.foreColour(), colours.backColour());
-    });
-}
-
-void ShapeTool::rightPress(ToolContext& ctx, QPoint) {
-    if (!ctx.dragging())
-        return;
-    ctx.document().restorePendingSnapshot();
-    ctx.cancelDrag();
-    m_drawn = QRect();
+    drawShape(target, m_kind, anchor, point, width, colours.foreColour(), colours.backColour());
 }
 
 } // namespace vantrel

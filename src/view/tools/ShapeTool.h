@@ -2,14 +2,11 @@
 
 #include "imaging/Bitmap.h"
 #include "state/ToolState.h"
-#include "view/tools/Tool.h"
+#include "view/tools/RubberBandTool.h"
 
 #include <QRect>
 
 namespace vantrel {
-
-class CVantrelDoc;
-class ColourState;
 
 // The shapes, numbered as their tools.
 enum class ShapeKind {
@@ -20,20 +17,17 @@ enum class ShapeKind {
     FilledEllipse = tool::FilledEllipse,
 };
 
-// The rubber-band shapes: from the anchor at button down to the mouse, redrawn from the
-// untouched image at every move. Only the area the previous shape covered is restored, so a
-// move costs in proportion to the shape, not to the image.
-class ShapeTool : public Tool {
+// The shapes of the rubber-band family, each drawn with its own width option.
+class ShapeTool : public RubberBandTool {
 public:
     explicit ShapeTool(ShapeKind kind) : m_kind(kind) {}
 
-    void press(ToolContext& ctx, QPoint p) override;
-    void move(ToolContext& ctx, QPoint p) override;
-    void rightPress(ToolContext& ctx, QPoint p) override;
+protected:
+    QRect figureBounds(QPoint anchor, QPoint point) const override;
+    void drawFigure(ToolContext& ctx, Bitmap& target, QPoint anchor, QPoint point) const override;
 
 private:
     ShapeKind m_kind;
-    QRect m_drawn; // the area the shape on the image covers now
 };
 
 // The area a shape from `anchor` to `point` may change, whatever its kind and width.

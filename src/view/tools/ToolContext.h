@@ -1,15 +1,12 @@
 #pragma once
 
 #include <QPoint>
-#include <QRect>
-#include <memory>
-#include <vector>
 
 namespace vantrel {
 
-class Bitmap;
 class CVantrelDoc;
 class ColourState;
+class ToolSessions;
 class ToolState;
 
 // Everything a tool may reach: the document it edits, the current tool and options, the
@@ -23,13 +20,11 @@ public:
     virtual ToolState& tools() = 0;
     virtual ColourState& colours() = 0;
 
+    // What the tools keep in this view between events (drag state), apart from other views.
+    virtual ToolSessions& sessions() = 0;
     // Image position of the last mouse event a tool consumed.
     virtual QPoint lastPoint() const = 0;
     virtual void setLastPoint(QPoint point) = 0;
-    // The pencil's separate stroke bitmap, drawn over the image until the stroke ends.
-    virtual std::unique_ptr<Bitmap>& strokeLayer() = 0;
-    // The lasso's vertices in image coordinates.
-    virtual std::vector<QPoint>& lassoPath() = 0;
     virtual int zoom() const = 0;
     // Whether the left button went down in the view and is still held for this tool.
     virtual bool dragging() const = 0;
