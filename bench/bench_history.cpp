@@ -3,7 +3,7 @@
 // small image. Bytes are counted twice: as the history accounts them (history_bytes) and as
 // the heap grew and stayed grown across the step (heap_bytes).
 
-#include "../tests/ScriptedHost.h"
+#include "BenchDocument.h"
 #include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/Bitmap.h"
@@ -17,33 +17,6 @@ using namespace vantrel;
 
 namespace {
 
-// The tools' view of the world, without a window.
-class BenchContext : public ToolContext {
-public:
-    explicit BenchContext(int side) : m_doc(m_host) {
-        registerOperationCommands(m_doc, m_host.user);
-        auto bitmap = std::make_unique<Bitmap>(side, side, PixelFormat::ARGB32);
-        bitmap->image().fill(0xFFFFFFFFu);
-        m_doc.setBitmap(std::move(bitmap));
-    }
-    CVantrelDoc& document() override { return m_doc; }
-    ToolState& tools() override { return m_host.tools; }
-    ColourState& colours() override { return m_host.colourState; }
-    QPoint lastPoint() const override { return m_last; }
-    void setLastPoint(QPoint p) override { m_last = p; }
-    ToolSessions& sessions() override { return m_sessions; }
-    int zoom() const override { return 1; }
-    void repaintNow() override {}
-    bool dragging() const override { return true; }
-    void cancelDrag() override {}
-
-private:
-    ScriptedHost m_host;
-    CVantrelDoc m_doc;
-    QPoint m_last;
-    ToolSessions m_sessions;
-};
-
 constexpr int Large = 4096;
 
 // Heap bytes in use, mapped blocks included.
@@ -53,7 +26,7 @@ qint64 heapInUse() {
 }
 
 // Runs `step` once per iteration and reports the bytes it added, on average.
-template <typename Step> void measureBytes(benchmark::State& state, BenchContext& ctx, Step step) {
+template <typename Step> void measureBytes(benchmark::State& state, HeadlessTools& ctx, Step step) {
     qint64 history = 0, heap = 0;
     for (auto _ : state) {
         const qint64 historyBefore = ctx.document().historyBytes();
@@ -69,7 +42,7 @@ template <typename Step> void measureBytes(benchmark::State& state, BenchContext
 }
 
 // 20 moves around a small loop near the image's middle, as a hand would draw.
-void stroke(BenchContext& ctx, Tool& pencil) {
+void stroke(HeadlessTools& ctx, Tool& pencil) {
     const QPoint centre(Large / 2, Large / 2);
     ctx.setLastPoint(centre);
     pencil.press(ctx, centre);
@@ -82,7 +55,8 @@ void stroke(BenchContext& ctx, Tool& pencil) {
 }
 
 void strokeBytes(benchmark::State& state) {
-    BenchContext ctx(Large);
+    BenchDocument bench(Large);
+    HeadlessTools& ctx = bench.context;
     ToolTable table;
     Tool& pencil = *table.tool(tool::Pencil);
     ctx.tools().setOption(ToolOption::PencilSize, 2);
@@ -91,12 +65,14 @@ void strokeBytes(benchmark::State& state) {
 }
 
 void moveBytes(benchmark::State& state) {
-    BenchContext ctx(Large);
+    BenchDocument bench(Large);
+    HeadlessTools& ctx = bench.context;
     measureBytes(state, ctx, [&] { ctx.document().executeCommand(cmd::MoveRight); });
 }
 
 void invertBytes(benchmark::State& state) {
-    BenchContext ctx(Large);
+    BenchDocument bench(Large);
+    HeadlessTools& ctx = bench.context;
     measureBytes(state, ctx, [&] { ctx.document().executeCommand(cmd::Invert); });
 }
 
@@ -104,7 +80,8 @@ void invertBytes(benchmark::State& state) {
 // does not grow from one iteration to the next) are not timed.
 void strokePress(benchmark::State& state) {
     const int side = int(state.range(0));
-    BenchContext ctx(side);
+    BenchDocument bench(side);
+    HeadlessTools& ctx = bench.context;
     ToolTable table;
     Tool& pencil = *table.tool(tool::Pencil);
     const QPoint centre(side / 2, side / 2);

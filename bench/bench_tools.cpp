@@ -1,7 +1,7 @@
 // Cost of one mouse move of the pencil and of a rectangle drag, on a large and a small image.
 // The press (undo snapshot, pending snapshot) happens once per stroke and is not timed.
 
-#include "../tests/ScriptedHost.h"
+#include "BenchDocument.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/Bitmap.h"
 #include "view/tools/Tool.h"
@@ -13,36 +13,11 @@ using namespace vantrel;
 
 namespace {
 
-// The tools' view of the world, without a window.
-class BenchContext : public ToolContext {
-public:
-    explicit BenchContext(int side) : m_doc(m_host) {
-        auto bitmap = std::make_unique<Bitmap>(side, side, PixelFormat::ARGB32);
-        bitmap->image().fill(0xFFFFFFFFu);
-        m_doc.setBitmap(std::move(bitmap));
-    }
-    CVantrelDoc& document() override { return m_doc; }
-    ToolState& tools() override { return m_host.tools; }
-    ColourState& colours() override { return m_host.colourState; }
-    QPoint lastPoint() const override { return m_last; }
-    void setLastPoint(QPoint p) override { m_last = p; }
-    ToolSessions& sessions() override { return m_sessions; }
-    int zoom() const override { return 1; }
-    void repaintNow() override {}
-    bool dragging() const override { return true; }
-    void cancelDrag() override {}
-
-private:
-    ScriptedHost m_host;
-    CVantrelDoc m_doc;
-    QPoint m_last;
-    ToolSessions m_sessions;
-};
-
 // 200 moves around a small loop near the image's middle, as a hand would draw.
 void drag(benchmark::State& state, int toolNumber) {
     const int side = int(state.range(0));
-    BenchContext ctx(side);
+    BenchDocument bench(side);
+    HeadlessTools& ctx = bench.context;
     ToolTable table;
     Tool* tool = table.tool(toolNumber);
     ctx.tools().setCurrentTool(toolNumber);

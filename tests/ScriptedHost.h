@@ -1,12 +1,15 @@
 #pragma once
 
 #include "colourbar/ColourState.h"
+#include "document/CVantrelDoc.h"
 #include "document/DocumentHost.h"
 #include "document/UserPrompt.h"
 #include "operations/DocumentOperations.h"
 #include "operations/OperationPrompt.h"
 #include "operations/PreviewSession.h"
 #include "state/ToolState.h"
+#include "view/tools/Tool.h"
+#include "view/tools/ToolContext.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -134,3 +137,28 @@ inline void settle() {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+// The tools' view of a document without a window: what a view gives a tool, for tests and
+// benchmarks that drive tools directly.
+class HeadlessTools : public vantrel::ToolContext {
+public:
+    HeadlessTools(vantrel::CVantrelDoc& doc, ScriptedHost& host) : m_doc(doc), m_host(host) {}
+    vantrel::CVantrelDoc& document() override { return m_doc; }
+    vantrel::ToolState& tools() override { return m_host.tools; }
+    vantrel::ColourState& colours() override { return m_host.colourState; }
+    QPoint lastPoint() const override { return m_last; }
+    void setLastPoint(QPoint p) override { m_last = p; }
+    vantrel::ToolSessions& sessions() override { return m_sessions; }
+    int zoom() const override { return 1; }
+    bool dragging() const override { return isDragging; }
+    void cancelDrag() override { isDragging = false; }
+    void repaintNow() override {}
+
+    bool isDragging = false; // as a view's, between a press and its release
+
+private:
+    vantrel::CVantrelDoc& m_doc;
+    ScriptedHost& m_host;
+    QPoint m_last;
+    vantrel::ToolSessions m_sessions;
+};

@@ -74,30 +74,6 @@ struct Reference {
     }
 };
 
-// The tools' view of the world, without a window.
-class Headless : public ToolContext {
-public:
-    Headless(CVantrelDoc& doc, ScriptedHost& host) : m_doc(doc), m_host(host) {}
-    CVantrelDoc& document() override { return m_doc; }
-    ToolState& tools() override { return m_host.tools; }
-    ColourState& colours() override { return m_host.colourState; }
-    QPoint lastPoint() const override { return m_last; }
-    void setLastPoint(QPoint p) override { m_last = p; }
-    ToolSessions& sessions() override { return m_sessions; }
-    int zoom() const override { return 1; }
-    bool dragging() const override { return m_dragging; }
-    void cancelDrag() override { m_dragging = false; }
-    void repaintNow() override {}
-
-    bool m_dragging = false;
-
-private:
-    CVantrelDoc& m_doc;
-    ScriptedHost& m_host;
-    QPoint m_last;
-    ToolSessions m_sessions;
-};
-
 QImage noise(QSize size, QRandomGenerator& rng) {
     QImage image(size, QImage::Format_ARGB32);
     for (int y = 0; y < size.height(); ++y)
@@ -113,7 +89,7 @@ QImage noise(QSize size, QRandomGenerator& rng) {
 struct Run {
     ScriptedHost host;
     CVantrelDoc doc{host};
-    Headless ctx{doc, host};
+    HeadlessTools ctx{doc, host};
     ToolTable table;
     Reference ref;
     QRandomGenerator rng;
@@ -141,7 +117,7 @@ struct Run {
             ref.save(now());
         ref.take(now());
         QPoint p = point();
-        ctx.m_dragging = true;
+        ctx.isDragging = true;
         ctx.setLastPoint(p);
         tool.press(ctx, p);
         for (int i = below(4); i > 0 && ctx.dragging(); --i) {
@@ -153,7 +129,7 @@ struct Run {
             tool.rightPress(ctx, p);
         else if (ctx.dragging())
             tool.release(ctx, p);
-        ctx.m_dragging = false;
+        ctx.isDragging = false;
     }
 
     void command(int id) {
