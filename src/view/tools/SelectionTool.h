@@ -20,7 +20,14 @@ struct LassoPath : ToolSession {
 // floating rectangle while the document's selection flag is set (an inscribed ellipse while an
 // ellipse is being dragged out, a rectangle otherwise, none while a lasso is being drawn) and a
 // lasso's path, and picks the cursor: the move cursor over a floating selection, the selection
-// cursor over the image. The mouse actions come with the selection tools built on it.
+// cursor over the image.
+//
+// Rectangle and ellipse drag out the floating rectangle from the button-down point and lift it
+// at button up; the lasso adds a vertex per click and lifts the polygon when a click lands
+// within 2 pixels of its first vertex. A lift cuts the pixels out into the document's floating
+// selection and leaves the back colour (the lasso: transparency) behind; the history keeps
+// only the lifted area, under the pending snapshot that the commit makes the one undo step of
+// lift, moves and commit. In a floating state a drag moves the floating rectangle alone.
 class SelectionTool : public Tool {
 public:
     explicit SelectionTool(SelectionShape shape) : m_shape(shape) {}
@@ -31,7 +38,18 @@ public:
     QCursor cursor(int toolNumber, const CursorSpot& spot) const override;
     void drawOverlay(ToolOverlay& overlay) const override;
 
+    void press(ToolContext& ctx, QPoint p) override;
+    void move(ToolContext& ctx, QPoint p) override;
+    void release(ToolContext& ctx, QPoint p) override;
+    void rightPress(ToolContext& ctx, QPoint p) override;
+    void deactivate(ToolContext& ctx) override;
+
 private:
+    void liftRectangle(ToolContext& ctx) const;
+    void liftEllipse(ToolContext& ctx) const;
+    void lassoPress(ToolContext& ctx, QPoint p) const;
+    void closeLasso(ToolContext& ctx, const std::vector<QPoint>& polygon) const;
+
     SelectionShape m_shape;
     ArtworkCursor m_cursor{"selection", {16, 16}};
 };
