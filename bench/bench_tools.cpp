@@ -1,9 +1,12 @@
 // Cost of one mouse move of the pencil and of a rectangle drag, on a large and a small image.
-// The press (undo snapshot, pending snapshot) happens once per stroke and is not timed.
+// The press (undo snapshot, pending snapshot) happens once per stroke and is not timed. Then a
+// colour-range click on a large image: the selection alone, and the selection with its lift.
 
 #include "BenchDocument.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/Bitmap.h"
+#include "state/ToolState.h"
+#include "view/tools/ColourRangeTool.h"
 #include "view/tools/Tool.h"
 #include "view/tools/ToolContext.h"
 
@@ -48,9 +51,62 @@ void rectangleDrag(benchmark::State& state) {
     drag(state, 2);
 }
 
+// Vertical stripes 1 to 7 pixels wide in two colours 10 apart, so the contiguous fill meets
+// many runs; the click's stripe connects to nothing at tolerance 5 and to all at 10.
+void stripe(BenchDocument& bench) {
+    QImage& image = bench.doc.bitmap()->image();
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0, width = 1, colour = 0; x < image.width(); ++width, colour ^= 1)
+            for (int i = 0; i < width % 7 + 1 && x < image.width(); ++i)
+                row[x++] = colour ? 0xFF8A8A8Au : 0xFF808080u;
+    }
+}
+
+// The pixels a click at the middle selects (range(1): the tolerance; contiguous).
+void colourRangeSelection(benchmark::State& state) {
+    BenchDocument bench(int(state.range(0)));
+    stripe(bench);
+    const int side = int(state.range(0));
+    std::int64_t selected = 0;
+    for (auto _ : state) {
+        const auto range =
+            selectColourRange(*bench.doc.bitmap(), {side / 2, side / 2}, int(state.range(1)), true);
+        selected = range ? range->area.width() : 0;
+        benchmark::DoNotOptimize(selected);
+    }
+    state.counters["box_width"] = double(selected);
+}
+
+// A click of the colour-range tool: the selection and the lift of every selected pixel into
+// the floating selection, the hole filled. Undoing it between clicks is not timed.
+void colourRangeClick(benchmark::State& state) {
+    const int side = int(state.range(0));
+    BenchDocument bench(side);
+    stripe(bench);
+    HeadlessTools& ctx = bench.context;
+    ToolTable table;
+    Tool* tool = table.tool(tool::ColourRangeSelect);
+    ctx.tools().setOption(ToolOption::ColourRangeTolerance, int(state.range(1)));
+    const QPoint centre(side / 2, side / 2);
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (bench.doc.floatingSelection())
+            bench.doc.undo();
+        ctx.tools().setCurrentTool(tool::ColourRangeSelect);
+        state.ResumeTiming();
+        tool->press(ctx, centre);
+    }
+    if (!bench.doc.floatingSelection())
+        state.SkipWithError("nothing was lifted");
+}
+
 } // namespace
 
 BENCHMARK(pencilStroke)->Arg(4096)->Arg(512)->Unit(benchmark::kMillisecond);
 BENCHMARK(rectangleDrag)->Arg(4096)->Arg(512)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(colourRangeSelection)->Args({4096, 5})->Args({4096, 10})->Unit(benchmark::kMillisecond);
+BENCHMARK(colourRangeClick)->Args({4096, 5})->Args({4096, 10})->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -151,7 +151,6 @@ private Q_SLOTS:
         QVERIFY(doc->takeUndoSnapshot());
         QVERIFY(frame().commandState(cmd::EditUndo).enabled);
         // Always disabled, document or not.
-        QVERIFY(!frame().commandState(cmd::ToolHueSelect).enabled);
         QVERIFY(!frame().commandState(cmd::RotateByAngle).enabled);
         QVERIFY(!frame().commandState(cmd::HelpIndex).enabled);
         // Tool commands are checked by the current tool.

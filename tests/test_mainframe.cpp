@@ -168,18 +168,6 @@ private Q_SLOTS:
         }
     }
 
-    void hueSelectIsAlwaysDisabled() {
-        frame().updateCommandUi();
-        QVERIFY(!frame().commandState(cmd::ToolHueSelect).enabled);
-        QVERIFY(!frame().action(cmd::ToolHueSelect)->isEnabled());
-        QVERIFY(!frame().runCommand(cmd::ToolHueSelect));
-        QVERIFY(newImage({4, 4}));
-        frame().updateCommandUi();
-        QVERIFY(!frame().commandState(cmd::ToolHueSelect).enabled);
-        QVERIFY(!frame().action(cmd::ToolHueSelect)->isEnabled());
-        QVERIFY(frame().action(cmd::ToolPencil)->isEnabled());
-    }
-
     void choosingAToolFixesFloatingPixelsAndTypedText() {
         CVantrelDoc* doc = newImage({6, 5});
         QVERIFY(doc);

@@ -22,6 +22,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -57,6 +58,9 @@ const ToolCommand kToolCommands[] = {
      tool::EllipseSelect,
      {tool::EllipseSelect, tool::EllipseSelectFloating}},
     {cmd::ToolEraser, tool::Eraser, {tool::Eraser}},
+    {cmd::ToolHueSelect,
+     tool::ColourRangeSelect,
+     {tool::ColourRangeSelect, tool::ColourRangeFloating}},
 };
 
 QString menuText(const char* source) {
@@ -113,6 +117,9 @@ CMainFrame::CMainFrame(CVantrelApp& app)
 
     std::unique_ptr<QSettings> settings = openSettings();
     m_devices.read(*settings);
+    if (const std::optional<int> tolerance = readColourTolerance(*settings))
+        m_tools.setOption(ToolOption::ColourRangeTolerance, *tolerance);
+    createToleranceBox();
     if (!restoreGeometry(settings->value(kGeometryKey).toByteArray()))
         fitToScreen();
     restoreState(settings->value(kBarStateKey).toByteArray());
@@ -121,7 +128,9 @@ CMainFrame::CMainFrame(CVantrelApp& app)
 }
 
 CMainFrame::~CMainFrame() {
-    m_devices.write(*openSettings());
+    std::unique_ptr<QSettings> settings = openSettings();
+    m_devices.write(*settings);
+    settings->setValue(kColourToleranceKey, m_tools.option(ToolOption::ColourRangeTolerance));
     qApp->removeEventFilter(this);
     // The child windows are destroyed by the QWidget base, after this class is gone: stop
     // listening to them first.
@@ -315,7 +324,6 @@ void CMainFrame::registerCommands() {
                 std::find(checkedFor.begin(), checkedFor.end(), current) != checkedFor.end();
         });
     }
-    onUpdate(cmd::ToolHueSelect, [](CommandState& s) { s.enabled = false; });
 
     // Showing and hiding bars.
     const std::pair<int, QWidget*> toggles[] = {
@@ -355,6 +363,24 @@ void CMainFrame::showOptionBars() {
     m_bars.value(ToolbarId::OptionsA)->setVisible(current == tool::Pencil);
     m_bars.value(ToolbarId::OptionsB)->setVisible(current == tool::Eraser);
     m_bars.value(ToolbarId::OptionsC)->setVisible(widthOptionOf(current).has_value());
+    m_bars.value(ToolbarId::Tolerance)
+        ->setVisible(current == tool::ColourRangeSelect || current == tool::ColourRangeFloating);
+}
+
+void CMainFrame::createToleranceBox() {
+    QToolBar* bar = m_bars.value(ToolbarId::Tolerance);
+    m_tolerance = new QSpinBox(bar);
+    m_tolerance->setObjectName(QStringLiteral("ColourTolerance"));
+    m_tolerance->setRange(0, maximumOf(ToolOption::ColourRangeTolerance));
+    m_tolerance->setToolTip(tr("Colour range tolerance"));
+    m_tolerance->setValue(m_tools.option(ToolOption::ColourRangeTolerance));
+    bar->addWidget(m_tolerance);
+    connect(m_tolerance, &QSpinBox::valueChanged, this,
+            [this](int value) { m_tools.setOption(ToolOption::ColourRangeTolerance, value); });
+    connect(&m_tools, &ToolState::optionChanged, this, [this](ToolOption which, int value) {
+        if (which == ToolOption::ColourRangeTolerance)
+            m_tolerance->setValue(value);
+    });
 }
 
 void CMainFrame::registerOptionBar(ToolbarId bar,

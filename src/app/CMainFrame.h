@@ -16,6 +16,7 @@ class QDockWidget;
 class QLabel;
 class QMdiArea;
 class QMenu;
+class QSpinBox;
 class QToolBar;
 
 namespace vantrel {
@@ -84,6 +85,8 @@ private:
     void createBars();
     // Shows the option bar of the current tool, if it has one, and hides the others.
     void showOptionBars();
+    // The tolerance spin box on its bar, kept equal to the tool option both ways.
+    void createToleranceBox();
     void registerOptionBar(ToolbarId bar, std::optional<ToolOption> (*optionFor)(int tool));
     void createAccelerators();
     QList<QMenu*> buildMenus(std::span<const MenuInfo> menus);
@@ -112,6 +115,7 @@ private:
     DeviceSettings m_devices;
     QHash<ToolbarId, QToolBar*> m_bars;
     QDockWidget* m_colourDock = nullptr;
+    QSpinBox* m_tolerance = nullptr; // on the tolerance bar, which owns it
     CColorBar* m_colourBar = nullptr;
     QHash<int, QAction*> m_actions;
     QList<QMenu*> m_noDocMenus;

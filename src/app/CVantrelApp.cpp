@@ -6,15 +6,13 @@
 #include "app/SingleInstance.h"
 #include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
+#include "document/ClipboardPicture.h"
 #include "document/UserPrompt.h"
 #include "operations/DocumentOperations.h"
 #include "settings/Settings.h"
 
-#include <QClipboard>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMdiArea>
-#include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QTimer>
@@ -92,10 +90,7 @@ void CVantrelApp::registerCommands() {
         dialog.exec();
     });
     onCommand(cmd::PasteAsNewImage, [this] { pasteAsNewImage(); });
-    onUpdate(cmd::PasteAsNewImage, [](CommandState& s) {
-        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-        s.enabled = data && data->hasImage();
-    });
+    onUpdate(cmd::PasteAsNewImage, [](CommandState& s) { s.enabled = clipboardHasPicture(); });
     onCommand(cmd::AppAbout, [this] {
         CAboutDlg dialog(m_mainFrame.get());
         dialog.exec();
@@ -206,18 +201,19 @@ void CVantrelApp::writeRecentFiles() {
 }
 
 void CVantrelApp::pasteAsNewImage() {
-    const QImage picture = QGuiApplication::clipboard()->image();
+    // A picture that cannot be read is refused before a document is made.
+    const ClipboardPicture picture = readClipboardPicture();
+    if (!picture.bitmap) {
+        if (!picture.error.isEmpty())
+            m_prompt.showMessage(picture.error, UserPrompt::Icon::Error);
+        return;
+    }
+    // The New Image dialog proposes the clipboard picture's size.
     CVantrelDoc* doc = newDocument();
-    if (!doc || picture.isNull())
+    if (!doc)
         return;
-    // The clipboard's picture floats at the top-left and is fixed into the image at once.
-    std::unique_ptr<Bitmap> floating =
-        Bitmap::fromImage(picture.convertToFormat(QImage::Format_ARGB32));
-    if (!floating || !doc->takeUndoSnapshot())
-        return;
-    doc->setFloatingRect(FloatingRect::fromRect(floating->rect()));
-    doc->setFloatingSelection(std::move(floating));
-    doc->setSelectionFlag(true);
+    // The picture floats at the top-left of the visible part and is fixed into the image.
+    doc->paste();
     doc->commitFloatingSelection();
 }
 

@@ -295,6 +295,7 @@ const ToolbarInfo kToolbars[] = {
     {ToolbarId::OptionsA, "OptionsA", "", kOptionBarA, Qt::LeftToolBarArea, true},
     {ToolbarId::OptionsB, "OptionsB", "", kOptionBarB, Qt::LeftToolBarArea, true},
     {ToolbarId::OptionsC, "OptionsC", "", kOptionBarC, Qt::LeftToolBarArea, true},
+    {ToolbarId::Tolerance, "Tolerance", "", {}, Qt::LeftToolBarArea, true},
 };
 
 } // namespace

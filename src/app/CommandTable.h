@@ -33,8 +33,9 @@ struct MenuInfo {
 std::span<const MenuInfo> noDocumentMenu();
 std::span<const MenuInfo> documentMenu();
 
-// The toolbars: each a row of command buttons. Option bars start hidden and undocked.
-enum class ToolbarId { Standard, Effects, Tools, OptionsA, OptionsB, OptionsC };
+// The toolbars: each a row of command buttons. Option bars start hidden and undocked; the
+// tolerance bar has no buttons, the main frame puts its spin box there.
+enum class ToolbarId { Standard, Effects, Tools, OptionsA, OptionsB, OptionsC, Tolerance };
 struct ToolbarInfo {
     ToolbarId id;
     const char* objectName;

@@ -1,12 +1,10 @@
 #include "document/CSizeDlg.h"
 
+#include "document/ClipboardPicture.h"
 #include "document/NewImageSize.h"
 #include "document/UserPrompt.h"
 
-#include <QClipboard>
 #include <QGridLayout>
-#include <QGuiApplication>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -40,13 +38,9 @@ CSizeDlg::CSizeDlg(UserPrompt& prompt, QWidget* parent) : QDialog(parent), m_pro
 }
 
 void CSizeDlg::initialise() {
-    QSize clipboardSize;
-    if (const QClipboard* clipboard = QGuiApplication::clipboard()) {
-        const QImage picture = clipboard->image();
-        if (!picture.isNull())
-            clipboardSize = picture.size();
-    }
-    const QSize proposal = proposedNewImageSize(clipboardSize);
+    // The picture paste would make, a copied image file included.
+    const ClipboardPicture picture = readClipboardPicture();
+    const QSize proposal = proposedNewImageSize(picture.bitmap ? picture.bitmap->size() : QSize());
     m_width = proposal.width();
     m_height = proposal.height();
     m_widthBox->setText(QString::number(m_width));

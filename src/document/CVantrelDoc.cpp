@@ -2,6 +2,7 @@
 
 #include "colourbar/ColourState.h"
 #include "commands/CommandIds.h"
+#include "document/ClipboardPicture.h"
 #include "document/DocumentHost.h"
 #include "document/UserPrompt.h"
 #include "imaging/Graphics.h"
@@ -37,6 +38,15 @@ CVantrelDoc::CVantrelDoc(DocumentHost& host, QObject* parent) : QObject(parent),
     onUpdate(cmd::EditRedo, [this](CommandState& s) { s.enabled = canRedo(); });
     onCommand(cmd::FileSave, [this] { doSave(false); });
     onCommand(cmd::FileSaveAs, [this] { doSave(true); });
+    onCommand(cmd::SelectAll, [this] { selectAll(); });
+    onCommand(cmd::EditDelete, [this] { deleteSelection(); });
+    onUpdate(cmd::EditDelete, [this](CommandState& s) { s.enabled = m_floating != nullptr; });
+    onCommand(cmd::EditCopy, [this] { copy(); });
+    onUpdate(cmd::EditCopy, [this](CommandState& s) { s.enabled = m_floating != nullptr; });
+    onCommand(cmd::EditCut, [this] { cut(); });
+    onUpdate(cmd::EditCut, [this](CommandState& s) { s.enabled = m_floating != nullptr; });
+    onCommand(cmd::EditPaste, [this] { paste(); });
+    onUpdate(cmd::EditPaste, [](CommandState& s) { s.enabled = clipboardHasPicture(); });
     onCommand(cmd::SwapColours, [this] { m_host.colours().swap(); });
     onCommand(cmd::FileClose, [this] {
         if (saveModified())
@@ -450,6 +460,92 @@ void CVantrelDoc::finishTextEntry() {
     Q_EMIT textEntryFinished();
     m_typedText.clear();
     commitPendingSnapshot();
+}
+
+void CVantrelDoc::offerVisibleOrigin(QObject* view, std::function<QPoint()> origin) {
+    if (m_originView)
+        return;
+    m_originView = view;
+    m_visibleOrigin = std::move(origin);
+}
+
+QPoint CVantrelDoc::visibleOrigin() const {
+    return m_originView && m_visibleOrigin ? m_visibleOrigin() : QPoint();
+}
+
+void CVantrelDoc::selectAll() {
+    commitFloatingSelection();
+    if (!m_bitmap || m_floating)
+        return; // nothing to select, or the merge failed and the selection still floats
+    std::unique_ptr<Bitmap> all = m_bitmap->clone();
+    if (!all) {
+        reportOutOfMemory();
+        return;
+    }
+    savePendingSnapshot();
+    const QRgb back = m_host.colours().backColour();
+    // A replacement, alpha included: a partly transparent back colour shows through.
+    const bool cleared = changePixels(m_bitmap->rect(), [back](Bitmap& b) {
+        if (b.image().format() == QImage::Format_ARGB32) {
+            b.image().fill(back);
+            return;
+        }
+        QImage plain(b.size(), QImage::Format_ARGB32);
+        plain.fill(back);
+        b.assignFromArgb32(plain);
+    });
+    if (!cleared)
+        return;
+    m_floatingRect = FloatingRect::fromRect(all->rect());
+    m_floating = std::move(all);
+    m_selecting = true;
+    m_host.toolState().setCurrentTool(tool::RectSelectFloating);
+    updateAllViews();
+}
+
+void CVantrelDoc::deleteSelection() {
+    commitPendingSnapshot();
+    m_floating.reset();
+    ToolState& tools = m_host.toolState();
+    if (const std::optional<int> selectionTool = selectionToolOf(tools.currentTool()))
+        tools.setCurrentTool(*selectionTool);
+    m_selecting = false;
+    updateAllViews();
+}
+
+void CVantrelDoc::copy() {
+    if (!m_floating)
+        return;
+    writeClipboardPicture(*m_floating);
+    commitFloatingSelection();
+}
+
+void CVantrelDoc::cut() {
+    if (!m_floating)
+        return;
+    writeClipboardPicture(*m_floating);
+    deleteSelection();
+}
+
+void CVantrelDoc::paste() {
+    if (!m_bitmap)
+        return;
+    // A picture that cannot be read is refused before anything changes.
+    ClipboardPicture picture = readClipboardPicture();
+    if (!picture.error.isEmpty()) {
+        m_host.prompt().showMessage(picture.error, UserPrompt::Icon::Error);
+        return;
+    }
+    takeUndoSnapshot();
+    commitFloatingSelection();
+    if (m_floating || !picture.bitmap)
+        return; // the merge failed for want of memory, or there is nothing to paste
+    const QPoint at = visibleOrigin();
+    m_floatingRect = FloatingRect::fromRect(QRect(at, picture.bitmap->size()));
+    m_floating = std::move(picture.bitmap);
+    m_selecting = true;
+    m_host.toolState().setCurrentTool(tool::RectSelectFloating);
+    updateAllViews();
 }
 
 void CVantrelDoc::undo() {

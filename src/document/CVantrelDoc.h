@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <functional>
@@ -138,6 +139,19 @@ public:
     // Ends text entry if text is being typed.
     void finishTextEntryIfTyping();
 
+    // The clipboard and selection commands.
+    void selectAll();
+    void deleteSelection();
+    void copy();
+    void cut();
+    void paste();
+
+    // The image pixel at the top-left of the visible part of the image, where paste puts
+    // its picture. The first view to offer it answers for as long as it exists; without a
+    // view it is (0, 0).
+    void offerVisibleOrigin(QObject* view, std::function<QPoint()> origin);
+    QPoint visibleOrigin() const;
+
     // Tells the user that memory ran out and nothing was changed.
     void reportOutOfMemory();
     // Announces a change of the whole image.
@@ -182,6 +196,8 @@ private:
     QString m_typedText;
     int m_saveFilterIndex = 1;
     int m_blurSize = 3;
+    QPointer<QObject> m_originView;
+    std::function<QPoint()> m_visibleOrigin;
 };
 
 } // namespace vantrel

@@ -1,5 +1,7 @@
 #include "settings/DeviceSettings.h"
 
+#include "settings/Settings.h"
+
 #include <QSettings>
 #include <optional>
 
@@ -47,6 +49,13 @@ bool fitsInt(qint64 n) {
 }
 
 } // namespace
+
+std::optional<int> readColourTolerance(const QSettings& settings) {
+    const auto value = readInteger(settings, kColourToleranceKey);
+    if (!value || *value < 0 || *value > 255)
+        return std::nullopt;
+    return int(*value);
+}
 
 void DeviceSettings::read(QSettings& settings) {
     settings.beginGroup(kSettingsGroup);

@@ -48,6 +48,10 @@ std::optional<ToolOption> widthOptionOf(int toolNumber) {
     }
 }
 
+int maximumOf(ToolOption which) {
+    return which == ToolOption::ColourRangeTolerance ? 255 : 3;
+}
+
 void ToolState::setCurrentTool(int tool) {
     if (tool == m_tool)
         return;
@@ -56,7 +60,7 @@ void ToolState::setCurrentTool(int tool) {
 }
 
 void ToolState::setOption(ToolOption which, int value) {
-    value = std::clamp(value, 0, 3);
+    value = std::clamp(value, 0, maximumOf(which));
     int& slot = m_options[static_cast<size_t>(which)];
     if (slot == value)
         return;

@@ -48,7 +48,12 @@ enum class ToolOption {
     FilledRectangleWidth,
     EllipseWidth,
     FilledEllipseWidth,
+    ColourRangeTolerance, // how far each channel may differ from the picked colour
 };
+
+// The range of an option's values: 0 to 3 (a button of an option bar), the tolerance 0 to 255.
+int maximumOf(ToolOption which);
+inline constexpr int kDefaultColourRangeTolerance = 32;
 
 // The width option of a line or shape tool (tools 1 to 5); none for other tools.
 std::optional<ToolOption> widthOptionOf(int tool);
@@ -72,7 +77,7 @@ Q_SIGNALS:
 
 private:
     int m_tool = tool::Pencil;
-    std::array<int, 7> m_options{};
+    std::array<int, 8> m_options{0, 0, 0, 0, 0, 0, 0, kDefaultColourRangeTolerance};
 };
 
 } // namespace vantrel

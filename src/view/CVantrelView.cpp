@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace vantrel {
 
@@ -103,6 +104,7 @@ CVantrelView::CVantrelView(CVantrelDoc& document, DocumentHost& host, ToolTable&
     connect(&host.toolState(), &ToolState::currentToolChanged, this,
             &CVantrelView::currentToolChanged);
     registerCommands();
+    document.offerVisibleOrigin(this, [this] { return visibleImageOrigin(); });
     updateScrollSizes(false);
     updateOrigin();
     currentToolChanged(host.toolState().currentTool());
@@ -293,6 +295,12 @@ void CVantrelView::currentToolChanged(int toolNumber) {
 
 QPoint CVantrelView::scrollPosition() const {
     return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+QPoint CVantrelView::visibleImageOrigin() const {
+    const QPoint scroll = scrollPosition();
+    return {std::max(0, scroll.x() - 4) / m_zoom * m_shrink,
+            std::max(0, scroll.y() - 4) / m_zoom * m_shrink};
 }
 
 QPoint CVantrelView::windowToImage(QPoint window) const {

@@ -70,6 +70,9 @@ public:
     QPoint imageOrigin() const { return m_origin; }
     // The scroll position.
     QPoint scrollPosition() const;
+    // The image pixel at the top-left of the visible part: the scroll position less the
+    // margin of 4, in image pixels, truncated.
+    QPoint visibleImageOrigin() const;
     // Window point to image pixel, truncating toward zero. Below zoom 1 a window pixel maps
     // to the top-left pixel of the block it shows, which is the pixel drawn there.
     QPoint windowToImage(QPoint window) const;

@@ -845,6 +845,10 @@ Line width 4</source>
         <source>Ready</source>
         <translation>就绪</translation>
     </message>
+    <message>
+        <source>Colour range tolerance</source>
+        <translation>颜色范围容差</translation>
+    </message>
 </context>
 <context>
     <name>vantrel::CSizeDlg</name>

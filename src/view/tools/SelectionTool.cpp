@@ -228,18 +228,38 @@ void SelectionTool::liftRectangle(ToolContext& ctx) const {
     floatLifted(ctx, std::move(lifted), *area, tool::RectSelectFloating);
 }
 
+void SelectionTool::liftMasked(ToolContext& ctx, const QRect& area, const QImage& mask,
+                               const std::function<void(Graphics&, QRgb back)>& fillHole,
+                               int floatingState) {
+    CVantrelDoc& doc = ctx.document();
+    const bool inside = !area.isEmpty() && doc.bitmap() && doc.bitmap()->rect().contains(area);
+    std::unique_ptr<Bitmap> lifted =
+        inside ? doc.bitmap()->clone(area, PixelFormat::ARGB32) : nullptr;
+    if (!lifted || mask.size() != area.size()) {
+        liftNothing(doc);
+        return;
+    }
+    keepMasked(*lifted, mask);
+    doc.savePendingSnapshot();
+    const QRgb back = ctx.colours().backColour();
+    if (!doc.changePixels(area, [&](Bitmap& b) {
+            Graphics g(b);
+            g.setClip(area);
+            fillHole(g, back);
+        })) {
+        liftNothing(doc);
+        return;
+    }
+    floatLifted(ctx, std::move(lifted), area, floatingState);
+}
+
 void SelectionTool::liftEllipse(ToolContext& ctx) const {
     CVantrelDoc& doc = ctx.document();
     const std::optional<QRect> area = liftableArea(doc);
-    std::unique_ptr<Bitmap> lifted =
-        area ? doc.bitmap()->clone(*area, PixelFormat::ARGB32) : nullptr;
     QImage mask;
-    if (lifted) {
+    if (area)
         mask = QImage(area->size(), QImage::Format_ARGB32);
-        if (mask.isNull())
-            lifted.reset();
-    }
-    if (!lifted) {
+    if (mask.isNull()) {
         liftNothing(doc);
         return;
     }
@@ -249,17 +269,13 @@ void SelectionTool::liftEllipse(ToolContext& ctx) const {
         Graphics g(mask);
         g.fillEllipse(0xFFFFFFFFu, 0, 0, area->width(), area->height());
     }
-    keepMasked(*lifted, mask);
-    doc.savePendingSnapshot();
-    const QRgb back = ctx.colours().backColour();
-    if (!doc.changePixels(*area, [&](Bitmap& b) {
-            Graphics g(b);
-            g.fillEllipse(back, area->x(), area->y(), area->width(), area->height());
-        })) {
-        liftNothing(doc);
-        return;
-    }
-    floatLifted(ctx, std::move(lifted), *area, tool::EllipseSelectFloating);
+    const QRect box = *area;
+    liftMasked(
+        ctx, box, mask,
+        [box](Graphics& g, QRgb back) {
+            g.fillEllipse(back, box.x(), box.y(), box.width(), box.height());
+        },
+        tool::EllipseSelectFloating);
 }
 
 void SelectionTool::lassoPress(ToolContext& ctx, QPoint p) const {

@@ -2,12 +2,15 @@
 
 #include "view/tools/Tool.h"
 
+#include <functional>
 #include <vector>
 
 namespace vantrel {
 
-// The outline a selection tool drags out.
-enum class SelectionShape { Rectangle, Ellipse, Lasso };
+class Graphics;
+
+// The outline a selection tool drags out; a colour range has none (it is picked by colour).
+enum class SelectionShape { Rectangle, Ellipse, Lasso, ColourRange };
 
 // A lasso being drawn in one view: its vertices in image coordinates, the last one following
 // the mouse.
@@ -27,7 +30,8 @@ struct LassoPath : ToolSession {
 // within 2 pixels of its first vertex. A lift cuts the pixels out into the document's floating
 // selection and leaves the back colour (the lasso: transparency) behind; the history keeps
 // only the lifted area, under the pending snapshot that the commit makes the one undo step of
-// lift, moves and commit. In a floating state a drag moves the floating rectangle alone.
+// lift, moves and commit. In a floating state a drag moves the floating rectangle alone. The
+// colour range (ColourRangeTool) picks its pixels itself and lifts them through liftMasked().
 class SelectionTool : public Tool {
 public:
     explicit SelectionTool(SelectionShape shape) : m_shape(shape) {}
@@ -43,6 +47,15 @@ public:
     void release(ToolContext& ctx, QPoint p) override;
     void rightPress(ToolContext& ctx, QPoint p) override;
     void deactivate(ToolContext& ctx) override;
+
+protected:
+    // Lifts the pixels of `area` whose pixel in `mask` (the size of `area`) has a non-zero
+    // alpha into a 32-bit ARGB floating selection, the others transparent, and enters
+    // `floatingState`. `fillHole` draws the hole in the image (clipped to `area`) in the back
+    // colour; the history keeps only `area`. An area not inside the image lifts nothing.
+    static void liftMasked(ToolContext& ctx, const QRect& area, const QImage& mask,
+                           const std::function<void(Graphics&, QRgb back)>& fillHole,
+                           int floatingState);
 
 private:
     void liftRectangle(ToolContext& ctx) const;

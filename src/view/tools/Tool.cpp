@@ -1,6 +1,7 @@
 #include "view/tools/Tool.h"
 
 #include "state/ToolState.h"
+#include "view/tools/ColourRangeTool.h"
 #include "view/tools/PaintingTools.h"
 #include "view/tools/SelectionTool.h"
 #include "view/tools/ShapeTool.h"
@@ -74,6 +75,7 @@ ToolTable::ToolTable() {
     install({BlurBrush}, std::make_unique<BlurBrushTool>());
     install({EllipseSelect, EllipseSelectFloating},
             std::make_unique<SelectionTool>(SelectionShape::Ellipse));
+    install({ColourRangeSelect, ColourRangeFloating}, std::make_unique<ColourRangeTool>());
     install({Eraser}, std::make_unique<EraserTool>());
 }
 
