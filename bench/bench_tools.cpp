@@ -3,6 +3,7 @@
 // colour-range click on a large image: the selection alone, and the selection with its lift.
 
 #include "BenchDocument.h"
+#include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/Bitmap.h"
 #include "state/ToolState.h"
@@ -103,8 +104,29 @@ void colourRangeClick(benchmark::State& state) {
 
 } // namespace
 
+// Select all, a drag of the floating selection and its commit. The drag changes only the
+// floating rectangle, so the cost is the lift and the commit, not the 20 moves.
+void selectAllMoveCommit(benchmark::State& state) {
+    const int side = int(state.range(0));
+    BenchDocument bench(side);
+    HeadlessTools& ctx = bench.context;
+    ToolTable table;
+    Tool* mover = table.tool(tool::RectSelectFloating);
+    for (auto _ : state) {
+        bench.doc.executeCommand(cmd::SelectAll);
+        ctx.setLastPoint({1, 1});
+        mover->press(ctx, {1, 1});
+        for (int i = 1; i <= 20; ++i)
+            mover->move(ctx, {1 + i, 1 + i});
+        mover->release(ctx, {21, 21});
+        bench.doc.commitFloatingSelection();
+    }
+}
+
 BENCHMARK(pencilStroke)->Arg(4096)->Arg(512)->Unit(benchmark::kMillisecond);
 BENCHMARK(rectangleDrag)->Arg(4096)->Arg(512)->Unit(benchmark::kMillisecond);
+// Few iterations: each keeps its undo step, a whole image's tiles at 4096².
+BENCHMARK(selectAllMoveCommit)->Arg(4096)->Arg(512)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(colourRangeSelection)->Args({4096, 5})->Args({4096, 10})->Unit(benchmark::kMillisecond);
 BENCHMARK(colourRangeClick)->Args({4096, 5})->Args({4096, 10})->Unit(benchmark::kMillisecond);
