@@ -1,6 +1,7 @@
 // Cost of one mouse move of the pencil and of a rectangle drag, on a large and a small image.
 // The press (undo snapshot, pending snapshot) happens once per stroke and is not timed. Then a
 // colour-range click on a large image: the selection alone, and the selection with its lift.
+// Last, 40 keystrokes of the text tool.
 
 #include "BenchDocument.h"
 #include "commands/CommandIds.h"
@@ -11,6 +12,7 @@
 #include "view/tools/Tool.h"
 #include "view/tools/ToolContext.h"
 
+#include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
 using namespace vantrel;
@@ -104,6 +106,40 @@ void colourRangeClick(benchmark::State& state) {
 
 } // namespace
 
+// Typing 40 characters into a line after a click; each keystroke restores and redraws only the
+// area the line covers, so its cost should hardly depend on the image's size.
+void typing(benchmark::State& state) {
+    const int side = int(state.range(0));
+    BenchDocument bench(side);
+    HeadlessTools& ctx = bench.context;
+    ToolTable table;
+    Tool* text = table.tool(tool::Text);
+    const QPoint at(side / 2 - 100, side / 2);
+    const QString line = QStringLiteral("The quick brown fox jumps over the lazy ");
+    for (auto _ : state) {
+        state.PauseTiming();
+        ctx.tools().setCurrentTool(tool::Text);
+        text->press(ctx, at);
+        state.ResumeTiming();
+        for (QChar c : line)
+            text->inputText(ctx, QString(c));
+        state.PauseTiming();
+        const QImage& image = bench.doc.bitmap()->image();
+        int inked = 0;
+        for (int x = at.x(); x < at.x() + 200; ++x)
+            inked += image.pixel(x, at.y()) != 0xFFFFFFFFu;
+        if (bench.doc.typedText() != line || inked == 0) {
+            state.SkipWithError("the line was not typed");
+            break;
+        }
+        bench.doc.finishTextEntryIfTyping();
+        bench.doc.undo();
+        state.ResumeTiming();
+    }
+    // items_per_second counts keystrokes; its inverse is the cost of one.
+    state.SetItemsProcessed(state.iterations() * line.size());
+}
+
 // Select all, a drag of the floating selection and its commit. The drag changes only the
 // floating rectangle, so the cost is the lift and the commit, not the 20 moves.
 void selectAllMoveCommit(benchmark::State& state) {
@@ -131,4 +167,15 @@ BENCHMARK(selectAllMoveCommit)->Arg(4096)->Arg(512)->Iterations(5)->Unit(benchma
 BENCHMARK(colourRangeSelection)->Args({4096, 5})->Args({4096, 10})->Unit(benchmark::kMillisecond);
 BENCHMARK(colourRangeClick)->Args({4096, 5})->Args({4096, 10})->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+BENCHMARK(typing)->Arg(4096)->Arg(512)->Unit(benchmark::kMillisecond);
+
+// The text tool measures and draws with fonts, which need a GUI application.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchmark::Initialize(&argc, argv);
+    QGuiApplication app(argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

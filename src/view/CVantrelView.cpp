@@ -4,7 +4,13 @@
 #include "document/DocumentHost.h"
 #include "imaging/Graphics.h"
 #include "state/ToolState.h"
+#include "view/tools/TextTool.h"
 
+#include <QCheckBox>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -16,6 +22,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QStyleHints>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -104,6 +111,13 @@ CVantrelView::CVantrelView(CVantrelDoc& document, DocumentHost& host, ToolTable&
     connect(&host.toolState(), &ToolState::currentToolChanged, this,
             &CVantrelView::currentToolChanged);
     registerCommands();
+    connect(&m_caretTimer, &QTimer::timeout, this, [this] {
+        const Tool* text = m_toolTable.tool(tool::TextTyping);
+        if (TextSession* session = text ? m_sessions.find<TextSession>(*text) : nullptr) {
+            session->caretShown = !session->caretShown;
+            viewport()->update(textCaret());
+        }
+    });
     document.offerVisibleOrigin(this, [this] { return visibleImageOrigin(); });
     updateScrollSizes(false);
     updateOrigin();
@@ -130,6 +144,27 @@ void CVantrelView::registerCommands() {
     onCommand(cmd::FilePrint, [this] { print(true); });
     onCommand(cmd::FilePrintDirect, [this] { print(false); });
     onCommand(cmd::FilePrintPreview, [this] { printPreview(); });
+    onCommand(cmd::Font, [this] { chooseFont(); });
+}
+
+void CVantrelView::chooseFont() {
+    const Tool* text = m_toolTable.tool(tool::Text);
+    if (!text)
+        return;
+    TextSession& session = m_sessions.get<TextSession>(*text);
+    QFontDialog dialog(session.font, this);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    // No effects: the underline and strike-out choices are hidden, and there is no colour.
+    for (QGroupBox* box : dialog.findChildren<QGroupBox*>())
+        if (!box->findChildren<QCheckBox*>().isEmpty())
+            box->hide();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // Used from the next character or click; the line on screen is not redrawn now.
+    QFont chosen = dialog.selectedFont();
+    chosen.setUnderline(false);
+    chosen.setStrikeOut(false);
+    session.font = chosen;
 }
 
 QSize CVantrelView::sizeHint() const {
@@ -290,6 +325,14 @@ void CVantrelView::currentToolChanged(int toolNumber) {
             after->activate(*this);
     }
     setAttribute(Qt::WA_InputMethodEnabled, m_toolTable.events(toolNumber).keyboard);
+    // The caret blinks while a line is typed, at the platform's rate.
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (toolNumber == tool::TextTyping && flash > 0)
+        m_caretTimer.start(flash / 2);
+    else
+        m_caretTimer.stop();
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImEnabled | Qt::ImCursorRectangle);
     viewport()->update();
 }
 
@@ -530,14 +573,38 @@ void CVantrelView::keyPressEvent(QKeyEvent* event) {
 
 void CVantrelView::inputMethodEvent(QInputMethodEvent* event) {
     const int toolNumber = m_host.toolState().currentTool();
-    if (m_document && m_document->bitmap() && m_toolTable.events(toolNumber).keyboard &&
-        !event->commitString().isEmpty()) {
-        m_toolTable.tool(toolNumber)->inputText(*this, event->commitString());
+    if (m_document && m_document->bitmap() && m_toolTable.events(toolNumber).keyboard) {
+        Tool* tool = m_toolTable.tool(toolNumber);
+        // The pre-edit string is shown at the caret; only the commit string enters the image.
+        if (auto* text = dynamic_cast<TextTool*>(tool))
+            text->setPreedit(*this, event->preeditString());
+        if (!event->commitString().isEmpty())
+            tool->inputText(*this, event->commitString());
         event->accept();
         viewport()->update();
+        QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
         return;
     }
     QAbstractScrollArea::inputMethodEvent(event);
+}
+
+QRect CVantrelView::textCaret() const {
+    const Tool* text = m_toolTable.tool(tool::TextTyping);
+    const auto* textTool = dynamic_cast<const TextTool*>(text);
+    if (!textTool || !m_document)
+        return {};
+    return textTool->caretRect(*m_document, m_host.toolState().currentTool(), m_sessions,
+                               [this](const QRect& r) { return imageToWindow(r); });
+}
+
+QVariant CVantrelView::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImCursorRectangle) {
+        // The caret in this widget's coordinates, so the candidate window opens beside it.
+        const QRect caret = textCaret();
+        if (!caret.isEmpty())
+            return caret.translated(viewport()->pos());
+    }
+    return QAbstractScrollArea::inputMethodQuery(query);
 }
 
 void CVantrelView::updateCursor(QPoint window) {

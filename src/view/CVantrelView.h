@@ -8,6 +8,7 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
 #include <array>
 #include <optional>
 
@@ -100,6 +101,10 @@ public:
     void cancelDrag() override { m_dragging = false; }
 
     QSize sizeHint() const override;
+    // The caret rectangle, for the input method's candidate window.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    // The text caret in viewport coordinates; empty while no line is being typed.
+    QRect textCaret() const;
 
 Q_SIGNALS:
     // The mouse moved over the view, or the zoom or the document changed: status() may differ.
@@ -119,6 +124,8 @@ protected:
 
 private:
     void registerCommands();
+    // The font command: the platform's font dialog, without effects, sets the text font.
+    void chooseFont();
     void documentChanged(const QRect& area);
     // The current tool changed: the tool that was current here ends its work in this view.
     void currentToolChanged(int toolNumber);
@@ -152,6 +159,7 @@ private:
     QPoint m_mouse{-1, -1}; // last mouse position over the viewport: eraser marker, status
     int m_wheelDelta = 0;   // Ctrl+wheel rotation not yet turned into zoom levels
     QImage m_buffer;        // off-screen composition, reused between paints
+    QTimer m_caretTimer;    // blinks the text caret while a line is typed
 };
 
 } // namespace vantrel
