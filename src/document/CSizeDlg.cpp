@@ -39,8 +39,7 @@ CSizeDlg::CSizeDlg(UserPrompt& prompt, QWidget* parent) : QDialog(parent), m_pro
 
 void CSizeDlg::initialise() {
     // The picture paste would make, a copied image file included.
-    const ClipboardPicture picture = readClipboardPicture();
-    const QSize proposal = proposedNewImageSize(picture.bitmap ? picture.bitmap->size() : QSize());
+    const QSize proposal = proposedNewImageSize(clipboardPictureSize());
     m_width = proposal.width();
     m_height = proposal.height();
     m_widthBox->setText(QString::number(m_width));

@@ -8,7 +8,6 @@
 #include <QImageReader>
 #include <QMimeData>
 #include <QUrl>
-#include <climits>
 
 namespace vantrel {
 
@@ -29,22 +28,6 @@ QString tooLargeError(QSize size) {
         .arg(size.height());
 }
 
-// The size a BMP header claims, read directly: Qt's reader reports no size for a header
-// whose pixels are missing.
-QSize bmpClaim(const QByteArray& bytes) {
-    if (bytes.size() < 26 || !bytes.startsWith("BM"))
-        return {};
-    auto int32 = [&bytes](int at) {
-        return qint32(quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8 |
-                      quint32(quint8(bytes[at + 2])) << 16 | quint32(quint8(bytes[at + 3])) << 24);
-    };
-    const qint64 width = int32(18);
-    const qint64 height = qAbs(qint64(int32(22)));
-    if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX)
-        return {};
-    return {int(width), int(height)};
-}
-
 // The one readable image file a URI list names, or an empty string.
 QString namedFile(const QMimeData* data) {
     if (!data->hasUrls())
@@ -63,29 +46,14 @@ QByteArray encodedType(const QMimeData* data) {
     return {};
 }
 
+// Encoded bytes go through the file loader itself: the same size limit, checked before
+// anything is allocated, and the same messages.
 ClipboardPicture decode(const QByteArray& bytes) {
-    ClipboardPicture result;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    QSize claimed = reader.size();
-    if (!claimed.isValid())
-        claimed = bmpClaim(bytes);
-    if (claimed.isValid() && !fitsDecoderLimit(claimed)) {
-        result.error = tooLargeError(claimed);
-        return result;
-    }
-    QImageReader::setAllocationLimit(int(MaxDecodedBytes >> 20));
-    const QImage image = reader.read();
-    if (image.isNull()) {
-        result.error =
-            QStringLiteral("Cannot open the clipboard picture: %1").arg(reader.errorString());
-        return result;
-    }
-    result.bitmap = Bitmap::fromImage(image);
-    return result;
+    LoadedImage loaded = loadImage(buffer, QStringLiteral("the clipboard picture"));
+    return {std::move(loaded.bitmap), loaded.error};
 }
 
 } // namespace
@@ -127,6 +95,27 @@ ClipboardPicture readClipboardPicture(const QMimeData* data) {
 
 ClipboardPicture readClipboardPicture() {
     return readClipboardPicture(QGuiApplication::clipboard()->mimeData());
+}
+
+QSize clipboardPictureSize() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return {};
+    // Only headers are read: the whole picture is decoded when it is pasted.
+    if (const QByteArray type = encodedType(data); !type.isEmpty()) {
+        QBuffer buffer;
+        buffer.setData(data->data(QLatin1String(type)));
+        buffer.open(QIODevice::ReadOnly);
+        if (const QSize size = QImageReader(&buffer).size(); size.isValid())
+            return size;
+        const ClipboardPicture picture = decode(buffer.data());
+        return picture.bitmap ? picture.bitmap->size() : QSize();
+    }
+    if (data->hasImage())
+        return qvariant_cast<QImage>(data->imageData()).size();
+    if (const QString path = namedFile(data); !path.isEmpty())
+        return QImageReader(path).size();
+    return {};
 }
 
 bool clipboardHasPicture() {

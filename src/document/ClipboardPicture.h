@@ -2,6 +2,7 @@
 
 #include "imaging/Bitmap.h"
 
+#include <QSize>
 #include <QString>
 #include <memory>
 
@@ -27,6 +28,9 @@ ClipboardPicture readClipboardPicture(const QMimeData* data);
 // The system clipboard's picture, as readClipboardPicture() reads it.
 ClipboardPicture readClipboardPicture();
 bool clipboardHasPicture();
+// The size of the picture paste would make, read from its header where it has one; empty
+// when there is none.
+QSize clipboardPictureSize();
 
 // Puts `picture` on the system clipboard with its alpha channel (Qt offers PNG among its
 // formats), replacing what it held.

@@ -23,17 +23,17 @@ namespace {
 
 constexpr int JpegQuality = 75;
 
-QString openError(const QString& path, const QString& reason) {
-    return QStringLiteral("Cannot open %1: %2").arg(QFileInfo(path).fileName(), reason);
+// `name` is what the user knows the image by: a file's name, or "the clipboard picture".
+QString openError(const QString& name, const QString& reason) {
+    return QStringLiteral("Cannot open %1: %2").arg(name, reason);
 }
 
 QString saveError(const QString& path, const QString& reason) {
     return QStringLiteral("Cannot save %1: %2").arg(QFileInfo(path).fileName(), reason);
 }
 
-QString partWarning(const QString& path) {
-    return QStringLiteral("Part of %1 could not be read; the image may be incomplete.")
-        .arg(QFileInfo(path).fileName());
+QString partWarning(const QString& name) {
+    return QStringLiteral("Part of %1 could not be read; the image may be incomplete.").arg(name);
 }
 
 QByteArray qtFormat(ImageType type) {
@@ -378,18 +378,23 @@ LoadedImage loadImageFile(const QString& path) {
     LoadedImage result;
     const QFileInfo info(path);
     if (!info.exists()) {
-        result.error = openError(path, QStringLiteral("the file does not exist"));
+        result.error = openError(info.fileName(), QStringLiteral("the file does not exist"));
         return result;
     }
     if (info.isDir()) {
-        result.error = openError(path, QStringLiteral("it is a folder"));
+        result.error = openError(info.fileName(), QStringLiteral("it is a folder"));
         return result;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error = openError(path, file.errorString());
+        result.error = openError(info.fileName(), file.errorString());
         return result;
     }
+    return loadImage(file, info.fileName());
+}
+
+LoadedImage loadImage(QIODevice& file, const QString& name) {
+    LoadedImage result;
     const std::optional<BmpLayout> bmp = bmpLayout(file);
     // The header's claim is checked before a pixel is allocated; Qt's own limit (128 MB by
     // default) is raised to ours so that every image within it opens.
@@ -402,7 +407,7 @@ LoadedImage loadImageFile(const QString& path) {
     if (!claimed.isValid() && bmp)
         claimed = QSize(bmp->width, bmp->rows());
     if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > MaxDecodedBytes / 4) {
-        result.error = openError(path, QStringLiteral("the image is too large (%1 x %2 pixels; "
+        result.error = openError(name, QStringLiteral("the image is too large (%1 x %2 pixels; "
                                                       "at most 1 GiB of pixels can be opened)")
                                            .arg(claimed.width())
                                            .arg(claimed.height()));
@@ -430,7 +435,7 @@ LoadedImage loadImageFile(const QString& path) {
             }
         }
         if (!file.seek(0)) {
-            result.error = openError(path, file.errorString());
+            result.error = openError(name, file.errorString());
             return result;
         }
         QImageReader reader(source);
@@ -441,7 +446,7 @@ LoadedImage loadImageFile(const QString& path) {
             jpegMessages.emplace();
         decoded = reader.read();
         if (decoded.isNull()) {
-            result.error = openError(path, reader.errorString());
+            result.error = openError(name, reader.errorString());
             return result;
         }
         if (jpegMessages)
@@ -450,14 +455,14 @@ LoadedImage loadImageFile(const QString& path) {
             partial = !gifFirstFrameComplete(file);
     }
     if (decoded.isNull()) {
-        result.error = openError(path, QStringLiteral("not enough memory"));
+        result.error = openError(name, QStringLiteral("not enough memory"));
         return result;
     }
     result.bitmap = Bitmap::fromImage(decoded);
     if (!result.bitmap)
-        result.error = openError(path, QStringLiteral("not enough memory"));
+        result.error = openError(name, QStringLiteral("not enough memory"));
     else if (partial)
-        result.warning = partWarning(path);
+        result.warning = partWarning(name);
     return result;
 }
 

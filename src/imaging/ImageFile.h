@@ -2,6 +2,7 @@
 
 #include "imaging/Bitmap.h"
 
+#include <QIODevice>
 #include <QString>
 #include <memory>
 
@@ -28,6 +29,8 @@ struct LoadedImage {
 // else 24-bit RGB. A file whose header claims more than MaxDecodedBytes of pixels is refused
 // before anything is allocated.
 LoadedImage loadImageFile(const QString& path);
+// The same from an open device (a file, clipboard bytes); messages name the image `name`.
+LoadedImage loadImage(QIODevice& device, const QString& name);
 
 // Writes the bitmap with the encoder the path's extension selects, through a temporary file
 // in the target's folder that replaces the target only when complete: on failure the old
