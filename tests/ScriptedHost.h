@@ -150,11 +150,13 @@ public:
     void setLastPoint(QPoint p) override { m_last = p; }
     vantrel::ToolSessions& sessions() override { return m_sessions; }
     int zoom() const override { return 1; }
+    Qt::KeyboardModifiers modifiers() const override { return heldModifiers; }
     bool dragging() const override { return isDragging; }
     void cancelDrag() override { isDragging = false; }
     void repaintNow() override {}
 
     bool isDragging = false; // as a view's, between a press and its release
+    Qt::KeyboardModifiers heldModifiers;
 
 private:
     vantrel::CVantrelDoc& m_doc;

@@ -495,6 +495,7 @@ void CVantrelView::repaintNow() {
 }
 
 void CVantrelView::mousePressEvent(QMouseEvent* event) {
+    m_modifiers = event->modifiers();
     if (!m_document || !m_document->bitmap()) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
@@ -525,6 +526,7 @@ void CVantrelView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CVantrelView::mouseMoveEvent(QMouseEvent* event) {
+    m_modifiers = event->modifiers();
     const QPoint window = event->position().toPoint();
     m_mouse = window;
     updateCursor(window);
@@ -547,6 +549,7 @@ void CVantrelView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CVantrelView::mouseReleaseEvent(QMouseEvent* event) {
+    m_modifiers = event->modifiers();
     if (event->button() == Qt::LeftButton && m_dragging) {
         m_dragging = false;
         const int toolNumber = m_host.toolState().currentTool();

@@ -54,6 +54,7 @@ public:
     // The magnification: `zoom` window pixels per image pixel, or, below 1, one window pixel
     // per `shrink` image pixels (then zoom is 1). At most one of the two exceeds 1.
     int zoom() const override { return m_zoom; }
+    Qt::KeyboardModifiers modifiers() const override { return m_modifiers; }
     int shrink() const { return m_shrink; }
     void setZoom(int zoom);
     void setZoom(int zoom, int shrink);
@@ -149,6 +150,7 @@ private:
     std::unique_ptr<QPrinter> m_ownPrinter;
 
     int m_zoom = 1;
+    Qt::KeyboardModifiers m_modifiers; // of the mouse event being handled
     int m_shrink = 1;
     QPoint m_lastPoint;
     bool m_dragging = false;

@@ -6,7 +6,6 @@
 #include "state/ToolState.h"
 #include "view/tools/ToolContext.h"
 
-#include <QGuiApplication>
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
@@ -112,7 +111,7 @@ void ColourRangeTool::press(ToolContext& ctx, QPoint p) {
     const CVantrelDoc& doc = ctx.document();
     if (!doc.bitmap())
         return;
-    const bool wholeImage = QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier);
+    const bool wholeImage = ctx.modifiers().testFlag(Qt::ShiftModifier);
     const std::optional<ColourRange> range = selectColourRange(
         *doc.bitmap(), p, ctx.tools().option(ToolOption::ColourRangeTolerance), !wholeImage);
     if (!range) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <qnamespace.h>
 
 namespace vantrel {
 
@@ -26,6 +27,8 @@ public:
     virtual QPoint lastPoint() const = 0;
     virtual void setLastPoint(QPoint point) = 0;
     virtual int zoom() const = 0;
+    // The keyboard modifiers held at the mouse event a tool is handling.
+    virtual Qt::KeyboardModifiers modifiers() const = 0;
     // Whether the left button went down in the view and is still held for this tool.
     virtual bool dragging() const = 0;
     // Ends the drag at once (a right-button cancel): later moves and the release do nothing.
