@@ -38,6 +38,7 @@ public:
     QStringList messages;
     QStringList questions;
     int lastOpenFilterShown = 0;
+    QString lastOpenFolder;
     int lastSaveFilterShown = 0;
     QString lastSaveFilter;
     QString lastDefaultSuffix;
@@ -59,8 +60,10 @@ public:
         sizes.pop_front();
         return s;
     }
-    QStringList askOpenPaths(const QString&, int& filterIndex) override {
+    QStringList askOpenPaths(const QString&, int& filterIndex,
+                             const QString& startFolder) override {
         lastOpenFilterShown = filterIndex;
+        lastOpenFolder = startFolder;
         if (!openFilterChoices.empty()) {
             filterIndex = openFilterChoices.front();
             openFilterChoices.pop_front();

@@ -8,6 +8,7 @@
 #include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "settings/Settings.h"
+#include "shell/CFileAssociatesDlg.h"
 #include "state/ToolState.h"
 #include "view/CVantrelView.h"
 
@@ -332,6 +333,7 @@ private Q_SLOTS:
         prompt->openFilterChoices.push_back(2);
         QVERIFY(frame().runCommand(cmd::FileOpen));
         QCOMPARE(prompt->lastOpenFilterShown, 1);
+        QCOMPARE(prompt->lastOpenFolder, QString()); // no document yet: the last folder
         QCOMPARE(app->openFilterIndex(), 2);
         const QList<CChildFrame*> frames = frame().childFrames();
         QCOMPARE(frames.size(), 3);
@@ -347,6 +349,7 @@ private Q_SLOTS:
         prompt->answers.push_back(UserPrompt::Answer::No);
         QVERIFY(frame().runCommand(cmd::FileOpen));
         QCOMPARE(prompt->lastOpenFilterShown, 2);
+        QCOMPARE(prompt->lastOpenFolder, QFileInfo(a).absolutePath()); // the active one's
         QCOMPARE(prompt->questions.size(), 1);
         QVERIFY(prompt->questions[0].startsWith("a.png has unsaved changes."));
         QCOMPARE(frame().activeDocument(), docA);
@@ -490,6 +493,7 @@ private Q_SLOTS:
         QCOMPARE(installTranslations(*qApp, QStringLiteral("zh_CN")), QStringLiteral("zh_CN"));
         QCOMPARE(QCoreApplication::translate("Menu", "&File"), QStringLiteral("文件(&F)"));
         QCOMPARE(CVantrelDoc::tr("Save changes to %1?"), QStringLiteral("要保存更改到 %1 吗？"));
+        QCOMPARE(CFileAssociatesDlg().windowTitle(), QStringLiteral("文件副本"));
         QVERIFY(app->initInstance({}));
         CVantrelDoc* doc = newImage({2, 2});
         QCOMPARE(doc->title(), QStringLiteral("位图1"));

@@ -7,6 +7,7 @@
 #include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "settings/Settings.h"
+#include "shell/CFileAssociatesDlg.h"
 #include "view/CVantrelView.h"
 
 #include <QAction>
@@ -346,6 +347,11 @@ void CMainFrame::registerCommands() {
     registerOptionBar(ToolbarId::OptionsB,
                       [](int) { return std::optional(ToolOption::EraserSize); });
     registerOptionBar(ToolbarId::OptionsC, widthOptionOf);
+
+    onCommand(cmd::FileAssociations, [this] {
+        CFileAssociatesDlg dialog(this);
+        dialog.exec();
+    });
 
     onCommand(cmd::WindowNew, [this] {
         if (CVantrelDoc* doc = activeDocument())

@@ -82,7 +82,12 @@ bool CVantrelApp::initInstance(const QStringList& files) {
 void CVantrelApp::registerCommands() {
     onCommand(cmd::FileNew, [this] { newDocument(); });
     onCommand(cmd::FileOpen, [this] {
-        const QStringList paths = m_prompt.askOpenPaths(openFilter(), m_openFilterIndex);
+        // The dialog starts in the folder of the active document, when it has one.
+        QString folder;
+        if (const CVantrelDoc* doc = m_mainFrame->activeDocument();
+            doc && !doc->pathName().isEmpty())
+            folder = QFileInfo(doc->pathName()).absolutePath();
+        const QStringList paths = m_prompt.askOpenPaths(openFilter(), m_openFilterIndex, folder);
         openFiles(paths);
     });
     onCommand(cmd::FilePrintSetup, [this] {

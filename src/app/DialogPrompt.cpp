@@ -3,6 +3,7 @@
 #include "operations/CAdjustDlg.h"
 #include "operations/CBlurDlg.h"
 #include "operations/CImageDlg.h"
+#include "shell/CPreviewFileDialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -85,10 +86,9 @@ QStringList runFileDialog(QFileDialog& dialog, const QString& filter, int& filte
 
 } // namespace
 
-QStringList DialogPrompt::askOpenPaths(const QString& filter, int& filterIndex) {
-    QFileDialog dialog(m_parent);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+QStringList DialogPrompt::askOpenPaths(const QString& filter, int& filterIndex,
+                                       const QString& startFolder) {
+    CPreviewFileDialog dialog(m_parent, startFolder);
     return runFileDialog(dialog, filter, filterIndex);
 }
 

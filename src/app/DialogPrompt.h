@@ -21,7 +21,8 @@ public:
     void showMessage(const QString& text, Icon icon) override;
     Answer askYesNoCancel(const QString& text) override;
     std::optional<QSize> askNewImageSize() override;
-    QStringList askOpenPaths(const QString& filter, int& filterIndex) override;
+    QStringList askOpenPaths(const QString& filter, int& filterIndex,
+                             const QString& startFolder) override;
     QString askSavePath(const QString& filter, int& filterIndex, const QString& defaultSuffix,
                         const QString& start) override;
     AdjustmentResult runAdjustment(Adjustment kind, PreviewSession& session) override;

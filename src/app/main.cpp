@@ -3,6 +3,7 @@
 #include "app/DialogPrompt.h"
 #include "app/SingleInstance.h"
 #include "app/Translations.h"
+#include "shell/FileAssociations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -20,6 +21,12 @@ void describeOptions(QCommandLineParser& parser) {
                       QStringLiteral("Use the translation for <code> (for example zh_CN or en) "
                                      "instead of the system's language."),
                       QStringLiteral("code")});
+    parser.addOption({QStringLiteral("register-associations"),
+                      QStringLiteral("Make Vantrel the default application for BMP, GIF, JPEG "
+                                     "and PNG files for this user, then exit.")});
+    parser.addOption({QStringLiteral("unregister-associations"),
+                      QStringLiteral("Remove the defaults that --register-associations made, "
+                                     "then exit.")});
     parser.addOption({QStringLiteral("new-instance"),
                       QStringLiteral("Start a separate editor instead of handing the files to "
                                      "one that is already running.")});
@@ -35,7 +42,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
     QCoreApplication::setOrganizationName(QStringLiteral("Osmerin"));
 
-    // --help and --version answer before any display is needed.
+    // --help, --version and the association switches answer before any display is needed.
     {
         QStringList args;
         for (int i = 0; i < argc; ++i)
@@ -55,10 +62,30 @@ int main(int argc, char* argv[]) {
                                   QStringLiteral("<executable_name>"), QStringLiteral("vantrel"))));
             return 0;
         }
+        const bool registering = parser.isSet(QStringLiteral("register-associations"));
+        if (registering || parser.isSet(QStringLiteral("unregister-associations"))) {
+            QCoreApplication core(argc, argv);
+            const bool ok =
+                registering ? vantrel::registerAssociations({std::begin(vantrel::kAssociatedTypes),
+                                                             std::end(vantrel::kAssociatedTypes)},
+                                                            vantrel::AssociatedProgram::running())
+                            : vantrel::unregisterAssociations();
+            if (!ok) {
+                const vantrel::AssociationFolders folders =
+                    vantrel::AssociationFolders::currentUser();
+                std::fprintf(stderr,
+                             "vantrel: could not write the file associations (%s/mimeapps.list, "
+                             "%s/applications)\n",
+                             qPrintable(folders.configHome), qPrintable(folders.dataHome));
+            }
+            return ok ? 0 : 1;
+        }
     }
 
     QApplication application(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vantrel.svg")));
+    // Ties the windows to the installed desktop entry (its icon and name in the desktop shell).
+    QGuiApplication::setDesktopFileName(QStringLiteral("vantrel"));
     QCommandLineParser parser;
     describeOptions(parser);
     parser.process(application);

@@ -21,8 +21,10 @@ public:
     // The New Image dialog: a width and a height from 1 to 2048, or nothing when cancelled.
     virtual std::optional<QSize> askNewImageSize() = 0;
     // Paths to open, chosen with `filter` ("Name(*.ext)|*.ext|...|" pairs); `filterIndex` is
-    // the 1-based filter shown first and receives the one last chosen, even on cancel.
-    virtual QStringList askOpenPaths(const QString& filter, int& filterIndex) = 0;
+    // the 1-based filter shown first and receives the one last chosen, even on cancel. The
+    // dialog opens in `startFolder` when one is given, else where the last one was left.
+    virtual QStringList askOpenPaths(const QString& filter, int& filterIndex,
+                                     const QString& startFolder) = 0;
     // A path to save to, chosen with `filter` (as above; `filterIndex` likewise). A name typed
     // without an extension gets `defaultSuffix` when that is not empty. The dialog starts on
     // `start`: a full path opens in its folder with its name filled in, a bare name is filled

@@ -49,7 +49,7 @@
     </message>
     <message>
         <source>File &amp;Associations...</source>
-        <translation>文件关联(&amp;A)...</translation>
+        <translation>文件副本(&amp;A)...</translation>
     </message>
     <message>
         <source>Recent File</source>
@@ -789,6 +789,21 @@ Line width 4</source>
     </message>
 </context>
 <context>
+    <name>vantrel::CFileAssociatesDlg</name>
+    <message>
+        <source>File Associations</source>
+        <translation>文件副本</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
     <name>vantrel::CImageDlg</name>
     <message>
         <source>New Image Type</source>
@@ -848,6 +863,13 @@ Line width 4</source>
     <message>
         <source>Colour range tolerance</source>
         <translation>颜色范围容差</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CPreviewFileDialog</name>
+    <message>
+        <source>Preview</source>
+        <translation>预览</translation>
     </message>
 </context>
 <context>
