@@ -2,8 +2,9 @@
 BUILD_DIR ?= build
 SAN_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: deps build run test test-sanitize bench format clean
+.PHONY: deps build run test test-sanitize bench install format clean
 
 deps:
 	@scripts/install-deps
@@ -36,6 +37,9 @@ test-sanitize: deps
 bench: deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BENCH=ON
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
