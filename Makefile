@@ -1,10 +1,11 @@
 # The two everyday commands: `make run` and `make test`. See README.md.
 BUILD_DIR ?= build
 SAN_DIR ?= build-sanitize
+TSAN_DIR ?= build-tsan
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: deps build run test test-sanitize bench install format clean
+.PHONY: deps build run test test-sanitize test-tsan bench install format clean
 
 deps:
 	@scripts/install-deps
@@ -34,6 +35,15 @@ test-sanitize: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  ctest --output-on-failure -j $(JOBS)
 
+# The tests whose threads share frames and scans (capture, scanning, the acquisition
+# dialogs), built with ThreadSanitizer; any report fails.
+test-tsan: deps
+	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_TSAN=ON
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target test_capture test_scanner test_acquisition
+	cd $(TSAN_DIR) && QT_QPA_PLATFORM=offscreen \
+	  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=$(CURDIR)/tests/tsan.supp \
+	  ctest --output-on-failure -R 'test_capture|test_scanner|test_acquisition'
+
 bench: deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BENCH=ON
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -45,4 +55,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(SAN_DIR)
+	rm -rf $(BUILD_DIR) $(SAN_DIR) $(TSAN_DIR)

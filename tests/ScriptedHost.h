@@ -45,6 +45,10 @@ public:
     QString lastSaveStart; // the path or name the save dialog was to start on
 
     void showMessage(const QString& text, Icon) override { messages.append(text); }
+    // Recorded as "Title: text".
+    void showTitledMessage(const QString& title, const QString& text, Icon) override {
+        messages.append(title + QStringLiteral(": ") + text);
+    }
     Answer askYesNoCancel(const QString& text) override {
         questions.append(text);
         if (answers.empty())

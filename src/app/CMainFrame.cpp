@@ -1,11 +1,17 @@
 #include "app/CMainFrame.h"
 
+#include "acquisition/CExcept.h"
+#include "acquisition/CTwainSourcesDlg.h"
+#include "acquisition/CTwainUtils.h"
+#include "acquisition/CWebCameraDlg.h"
+#include "acquisition/SaneScanner.h"
 #include "app/CChildFrame.h"
 #include "app/CVantrelApp.h"
 #include "app/CommandTable.h"
 #include "colourbar/CColorBar.h"
 #include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
+#include "document/UserPrompt.h"
 #include "settings/Settings.h"
 #include "shell/CFileAssociatesDlg.h"
 #include "view/CVantrelView.h"
@@ -15,12 +21,16 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
+#include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
@@ -28,6 +38,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <thread>
 
 namespace vantrel {
 
@@ -348,6 +359,29 @@ void CMainFrame::registerCommands() {
                       [](int) { return std::optional(ToolOption::EraserSize); });
     registerOptionBar(ToolbarId::OptionsC, widthOptionOf);
 
+    onCommand(cmd::TwainSettings, [this] {
+        CTwainSourcesDlg dialog(twain(), m_devices.scannerSource, m_devices.cameraSource, this);
+        dialog.exec();
+    });
+    onCommand(cmd::ScanNow, [this] { scanNow(); });
+    onCommand(cmd::WebCamera, [this] {
+        // One dialog at a time; while it is open the command only brings it forward.
+        if (m_webCamera) {
+            m_webCamera->raise();
+            m_webCamera->activateWindow();
+            return;
+        }
+        auto* dialog = new CWebCameraDlg(
+            m_devices, m_app.prompt(),
+            [this](const QString& path) { m_app.openDocumentFile(path); }, this);
+        if (!dialog->init()) {
+            delete dialog;
+            return;
+        }
+        m_webCamera = dialog;
+        dialog->show();
+        dialog->move(geometry().center() - dialog->rect().center());
+    });
     onCommand(cmd::FileAssociations, [this] {
         CFileAssociatesDlg dialog(this);
         dialog.exec();
@@ -422,6 +456,89 @@ void CMainFrame::arrangeIcons() {
 CChildFrame* CMainFrame::activeChildFrame() const {
     // currentSubWindow() stays valid while another application has the focus.
     return qobject_cast<CChildFrame*>(m_mdi->currentSubWindow());
+}
+
+CWebCameraDlg* CMainFrame::webCamera() const {
+    return m_webCamera;
+}
+
+CTwainUtils& CMainFrame::twain() {
+    if (!m_twain) {
+        m_scanner = std::make_unique<SaneScanner>();
+        m_twain = std::make_unique<CTwainUtils>(*m_scanner);
+    }
+    return *m_twain;
+}
+
+void CMainFrame::scanNow() {
+    const auto fail = [this](const QString& text) {
+        m_app.prompt().showTitledMessage(QStringLiteral("Scan Error"), text,
+                                         UserPrompt::Icon::Error);
+    };
+    if (m_devices.scannerSource.isEmpty())
+        return fail(tr("No scanner is chosen. Choose one with File > TWAIN Settings."));
+
+    // The next name that is free, taken at once so that no other file is ever overwritten.
+    QFile reserved;
+    int number = m_scanCounter;
+    for (;; ++number) {
+        reserved.setFileName(
+            QDir::current().absoluteFilePath(QStringLiteral("tmpImg%1.bmp").arg(number)));
+        if (reserved.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            break;
+        if (!reserved.exists())
+            return fail(tr("Cannot write %1: %2").arg(reserved.fileName(), reserved.errorString()));
+    }
+    reserved.close();
+    const QString path = reserved.fileName();
+
+    struct Outcome {
+        bool cancelled = false;
+        QString error;
+    };
+    CTwainUtils& scanner = twain();
+    const QString source = m_devices.scannerSource;
+    QProgressDialog progress(tr("Scanning with %1...").arg(source), tr("Cancel"), 0, 100, this);
+    progress.setWindowTitle(QStringLiteral("Vantrel"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setMinimumDuration(0);
+    connect(&progress, &QProgressDialog::canceled, this, [&scanner] { scanner.cancel(); });
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&progress, &scanner] {
+        const int percent = scanner.backend().progressPercent();
+        progress.setMaximum(percent < 0 ? 0 : 100);
+        if (percent >= 0)
+            progress.setValue(percent);
+    });
+    poll.start(100);
+    // The worker asks the loop to end once the scan is over; joining it hands its outcome
+    // over to this thread.
+    QEventLoop loop;
+    Outcome outcome;
+    std::thread worker([&scanner, &outcome, &loop, source, path] {
+        try {
+            outcome.cancelled = scanner.scan(source, path);
+        } catch (const CExcept& e) {
+            outcome.error = e.message();
+        }
+        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+    });
+    progress.show();
+    loop.exec();
+    worker.join();
+    poll.stop();
+    progress.close();
+
+    if (outcome.cancelled || !outcome.error.isEmpty())
+        QFile::remove(path);
+    if (!outcome.error.isEmpty())
+        return fail(outcome.error);
+    if (outcome.cancelled)
+        return;
+    m_scanCounter = number + 1;
+    m_app.openDocumentFile(path);
 }
 
 CVantrelDoc* CMainFrame::activeDocument() const {

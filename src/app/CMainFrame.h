@@ -9,7 +9,9 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
+#include <memory>
 #include <span>
 
 class QDockWidget;
@@ -23,6 +25,9 @@ namespace vantrel {
 
 class CChildFrame;
 class CColorBar;
+class CTwainUtils;
+class CWebCameraDlg;
+class ScannerBackend;
 class CVantrelApp;
 class CVantrelDoc;
 
@@ -42,6 +47,10 @@ public:
     ToolState& toolState() { return m_tools; }
     ColourState& colours() { return m_colours; }
     DeviceSettings& deviceSettings() { return m_devices; }
+    // The scan procedure and its scanner back end, made on first use.
+    CTwainUtils& twain();
+    // The web camera dialog while its window is open.
+    CWebCameraDlg* webCamera() const;
     QToolBar* toolbar(ToolbarId id) const { return m_bars.value(id); }
     QDockWidget* colourDock() const { return m_colourDock; }
     CColorBar* colourBar() const { return m_colourBar; }
@@ -105,6 +114,9 @@ private:
     QPoint cascadePosition() const;
     void scheduleCommandUiUpdate();
     void arrangeIcons();
+    // Scans with the chosen scanner into the next free tmpImg<n>.bmp of the current folder
+    // and opens it. The scan runs on a worker thread behind a progress dialog with Cancel.
+    void scanNow();
 
     CVantrelApp& m_app;
     ToolState m_tools;
@@ -113,6 +125,10 @@ private:
     ColourState m_colours;
     ToolTable m_toolTable;
     DeviceSettings m_devices;
+    std::unique_ptr<ScannerBackend> m_scanner;
+    std::unique_ptr<CTwainUtils> m_twain; // uses m_scanner, so goes before it
+    int m_scanCounter = 0;
+    QPointer<CWebCameraDlg> m_webCamera; // deletes itself when closed
     QHash<ToolbarId, QToolBar*> m_bars;
     QDockWidget* m_colourDock = nullptr;
     QSpinBox* m_tolerance = nullptr; // on the tolerance bar, which owns it

@@ -19,12 +19,16 @@ const QString kCaption = QStringLiteral("Vantrel  ");
 DialogPrompt::DialogPrompt() : m_sizeDlg(*this) {}
 
 void DialogPrompt::showMessage(const QString& text, Icon icon) {
+    showTitledMessage(kCaption, text, icon);
+}
+
+void DialogPrompt::showTitledMessage(const QString& title, const QString& text, Icon icon) {
     QMessageBox::Icon boxIcon = QMessageBox::Information;
     if (icon == Icon::Warning)
         boxIcon = QMessageBox::Warning;
     else if (icon == Icon::Error)
         boxIcon = QMessageBox::Critical;
-    QMessageBox box(boxIcon, kCaption, text, QMessageBox::Ok, m_parent);
+    QMessageBox box(boxIcon, title, text, QMessageBox::Ok, m_parent);
     box.exec();
 }
 

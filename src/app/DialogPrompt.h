@@ -19,6 +19,7 @@ public:
     void setParentWindow(QWidget* parent) { m_parent = parent; }
 
     void showMessage(const QString& text, Icon icon) override;
+    void showTitledMessage(const QString& title, const QString& text, Icon icon) override;
     Answer askYesNoCancel(const QString& text) override;
     std::optional<QSize> askNewImageSize() override;
     QStringList askOpenPaths(const QString& filter, int& filterIndex,

@@ -17,6 +17,8 @@ public:
     virtual ~UserPrompt() = default;
 
     virtual void showMessage(const QString& text, Icon icon) = 0;
+    // A message under a caption of its own ("Scan Error") instead of the program's title.
+    virtual void showTitledMessage(const QString& title, const QString& text, Icon icon) = 0;
     virtual Answer askYesNoCancel(const QString& text) = 0;
     // The New Image dialog: a width and a height from 1 to 2048, or nothing when cancelled.
     virtual std::optional<QSize> askNewImageSize() = 0;

@@ -864,6 +864,22 @@ Line width 4</source>
         <source>Colour range tolerance</source>
         <translation>颜色范围容差</translation>
     </message>
+    <message>
+        <source>No scanner is chosen. Choose one with File &gt; TWAIN Settings.</source>
+        <translation>未选择扫描仪。请用“文件 &gt; TWAIN 设置”选择一个。</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>Scanning with %1...</source>
+        <translation>正在用 %1 扫描...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
 </context>
 <context>
     <name>vantrel::CPreviewFileDialog</name>
@@ -893,6 +909,88 @@ Line width 4</source>
     <message>
         <source>Cancel</source>
         <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CTwainSourcesDlg</name>
+    <message>
+        <source>Select TWAIN or Video Source</source>
+        <translation>选择 TWAIN 或影像来源</translation>
+    </message>
+    <message>
+        <source>Scanning</source>
+        <translation>扫描</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>摄像</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CWebCameraDlg</name>
+    <message>
+        <source>Web Camera</source>
+        <translation>网络摄像头</translation>
+    </message>
+    <message>
+        <source>Freeze</source>
+        <translation>固定</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存或退出</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>Video Settings</source>
+        <translation>设定视频</translation>
+    </message>
+    <message>
+        <source>Capture Format...</source>
+        <translation>个人识别码</translation>
+    </message>
+    <message>
+        <source>Device Settings...</source>
+        <translation>过滤器</translation>
+    </message>
+    <message>
+        <source>UnFreeze</source>
+        <translation>取消固定</translation>
+    </message>
+    <message>
+        <source>No picture has come from the camera yet.</source>
+        <translation>摄像头还没有送来画面。</translation>
+    </message>
+    <message>
+        <source>Cannot write %1</source>
+        <translation>无法写入 %1</translation>
+    </message>
+    <message>
+        <source>Capture Format</source>
+        <translation>捕获格式</translation>
+    </message>
+    <message>
+        <source>, %1 frames a second</source>
+        <translation>，每秒 %1 帧</translation>
+    </message>
+    <message>
+        <source>Device Settings</source>
+        <translation>设备设置</translation>
+    </message>
+    <message>
+        <source>This camera offers no settings.</source>
+        <translation>此摄像头没有可调的设置。</translation>
     </message>
 </context>
 <context>
