@@ -1,5 +1,6 @@
 // The source dialog and Scan Now, on SANE's virtual test scanner and cameras named in
 // VANTREL_EXTRA_CAMERAS.
+#include "SaneTestBackend.h"
 #include "ScriptedHost.h"
 #include "acquisition/CTwainSourcesDlg.h"
 #include "acquisition/CTwainUtils.h"
@@ -54,6 +55,7 @@ class AcquisitionTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
+        keepSaneTestBackendLoaded();
         qputenv("VANTREL_EXTRA_CAMERAS",
                 "Ball=videotestsrc pattern=ball; no description ;=nameless;Bars=videotestsrc "
                 "pattern=smpte");

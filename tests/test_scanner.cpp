@@ -1,6 +1,7 @@
 // Scanning against SANE's virtual "test" scanner (SANE_CONFIG_DIR loads only that back end),
 // with scanimage on the same device as the reference; the procedure's own rules also with a
 // small scripted back end.
+#include "SaneTestBackend.h"
 #include "acquisition/CExcept.h"
 #include "acquisition/CTwainUtils.h"
 #include "acquisition/SaneScanner.h"
@@ -122,6 +123,8 @@ class TestScanner : public QObject {
     QString path(const char* name) const { return m_dir.filePath(name); }
 
 private Q_SLOTS:
+    void initTestCase() { keepSaneTestBackendLoaded(); }
+
     void enumeratesTheTestDevices() {
         SaneScanner scanner;
         CTwainUtils utils(scanner);
