@@ -522,6 +522,9 @@ void CMainFrame::scanNow() {
             outcome.cancelled = scanner.scan(source, path);
         } catch (const CExcept& e) {
             outcome.error = e.message();
+        } catch (const std::exception&) {
+            // Memory running out while the image is built, say: the scan failed.
+            outcome.error = scanMessageForCode(-14);
         }
         QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
     });

@@ -6,6 +6,7 @@
 #include "shell/PreviewRules.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
