@@ -69,6 +69,17 @@ bool isBlueBar(QRgb pixel) {
     return qRed(pixel) <= 16 && qGreen(pixel) <= 16 && qBlue(pixel) >= 176;
 }
 
+// The first frame `camera` delivers at its own size; empty when it delivers none.
+BMP_File firstFrame(const QString& camera) {
+    Recorder owner;
+    CaptureSession session;
+    CaptureSettings settings;
+    if (session.start(camera, settings, owner) != CaptureError::None || !owner.waitForFrames(1))
+        return {};
+    session.stop();
+    return owner.image();
+}
+
 } // namespace
 
 class TestCapture : public QObject {
@@ -171,15 +182,10 @@ private Q_SLOTS:
     }
 
     void tinyFrameFile() {
-        Recorder owner;
-        CaptureSession session;
-        CaptureSettings settings;
-        QCOMPARE(session.start("Tiny", settings, owner), CaptureError::None);
-        QVERIFY(owner.waitForFrames(1));
-        session.stop();
+        const BMP_File frame = firstFrame("Tiny");
         QTemporaryDir dir;
         const QString path = dir.filePath("tiny.bmp");
-        QVERIFY(owner.image().write(path));
+        QVERIFY(frame.write(path));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
@@ -198,7 +204,7 @@ private Q_SLOTS:
         QCOMPARE(bytes.mid(66, 12), row);
 
         // An existing file is never replaced, and no temporary is left behind.
-        QVERIFY(!owner.image().write(path));
+        QVERIFY(!frame.write(path));
         QVERIFY(!BMP_File().write(dir.filePath("empty.bmp")));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"tiny.bmp"});
         file.seek(0);
@@ -206,21 +212,16 @@ private Q_SLOTS:
     }
 
     void barsFileIsUpright() {
-        Recorder owner;
-        CaptureSession session;
-        CaptureSettings settings;
-        QCOMPARE(session.start("Bars", settings, owner), CaptureError::None);
-        QVERIFY(owner.waitForFrames(1));
-        session.stop();
+        const BMP_File frame = firstFrame("Bars");
         QTemporaryDir dir;
         const QString path = dir.filePath("bars.bmp");
-        QVERIFY(owner.image().write(path));
+        QVERIFY(frame.write(path));
         const QImage read(path);
         QCOMPARE(read.size(), QSize(320, 240));
         QVERIFY(isGreyBar(read.pixel(2, 2)));
         QVERIFY(isBlueBar(read.pixel(317, 2)));
         QVERIFY(!isGreyBar(read.pixel(2, 237))); // the bottom strip differs
-        QCOMPARE(read.convertToFormat(QImage::Format_RGB888), owner.image().toImage());
+        QCOMPARE(read.convertToFormat(QImage::Format_RGB888), frame.toImage());
     }
 
     void formatsAndRestart() {

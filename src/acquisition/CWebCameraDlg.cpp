@@ -93,30 +93,28 @@ CWebCameraDlg::~CWebCameraDlg() {
 
 bool CWebCameraDlg::init() {
     m_cameraName = m_devices.cameraSource;
-    if (m_cameraName.isEmpty()) {
-        m_prompt.showTitledMessage(kError,
-                                   QStringLiteral("Camera Direct Show Source was not selected!"),
-                                   UserPrompt::Icon::Error);
-        return false;
-    }
+    return startStream(false, [this](CaptureSettings& settings) {
+        return m_session.start(m_cameraName, settings, *this);
+    });
+}
+
+bool CWebCameraDlg::startStream(bool rebuilding,
+                                const std::function<CaptureError(CaptureSettings&)>& start) {
     CaptureSettings settings{m_devices.webcamWidth, m_devices.webcamHeight,
                              m_devices.webcamFrequency};
     m_live = true;
-    const CaptureError error = m_session.start(m_cameraName, settings, *this);
+    const CaptureError error = start(settings);
     if (error != CaptureError::None) {
         m_live = false;
-        reportFailure(error, false);
+        reportFailure(error, rebuilding);
         return false;
     }
-    applyStoredSize(settings);
-    m_errorWatch->start(500);
-    return true;
-}
-
-void CWebCameraDlg::applyStoredSize(const CaptureSettings& settings) {
+    // What the device delivers is stored, not what was asked.
     m_devices.webcamWidth = settings.width;
     m_devices.webcamHeight = settings.height;
     m_devices.webcamFrequency = settings.frameDuration100ns;
+    m_errorWatch->start(500);
+    return true;
 }
 
 void CWebCameraDlg::reportFailure(CaptureError error, bool rebuilding) {
@@ -289,17 +287,10 @@ void CWebCameraDlg::chooseCaptureFormat() {
     // The stream stops before the pipeline is rebuilt with the chosen format.
     stopStream();
     m_preview->setPicture({});
-    CaptureSettings settings{m_devices.webcamWidth, m_devices.webcamHeight,
-                             m_devices.webcamFrequency};
-    m_live = true;
-    const CaptureError error = m_session.restart(formats[list->currentRow()], settings);
-    if (error != CaptureError::None) {
-        m_live = false;
-        reportFailure(error, true);
-        return;
-    }
-    applyStoredSize(settings);
-    m_errorWatch->start(500);
+    const CaptureFormat chosen = formats[list->currentRow()];
+    startStream(true, [this, chosen](CaptureSettings& settings) {
+        return m_session.restart(chosen, settings);
+    });
 }
 
 void CWebCameraDlg::showDeviceSettings() {

@@ -88,7 +88,9 @@ private:
     // Shows the message for a failed start; `rebuilding` after a change of capture format.
     void reportFailure(CaptureError error, bool rebuilding);
     void stopStream();
-    void applyStoredSize(const CaptureSettings& settings);
+    // Starts the stream through `start` with the stored size and frame duration and stores
+    // back what the device delivers; on failure shows the message and returns false.
+    bool startStream(bool rebuilding, const std::function<CaptureError(CaptureSettings&)>& start);
 
     DeviceSettings& m_devices;
     UserPrompt& m_prompt;
