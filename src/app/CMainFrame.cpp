@@ -1,10 +1,10 @@
 #include "app/CMainFrame.h"
 
-#include "acquisition/CExcept.h"
 #include "acquisition/CTwainSourcesDlg.h"
 #include "acquisition/CTwainUtils.h"
 #include "acquisition/CWebCameraDlg.h"
 #include "acquisition/SaneScanner.h"
+#include "acquisition/ScanProgress.h"
 #include "app/CChildFrame.h"
 #include "app/CVantrelApp.h"
 #include "app/CommandTable.h"
@@ -23,14 +23,12 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QDockWidget>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QProgressDialog>
 #include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
@@ -38,7 +36,6 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
-#include <thread>
 
 namespace vantrel {
 
@@ -492,48 +489,7 @@ void CMainFrame::scanNow() {
     reserved.close();
     const QString path = reserved.fileName();
 
-    struct Outcome {
-        bool cancelled = false;
-        QString error;
-    };
-    CTwainUtils& scanner = twain();
-    const QString source = m_devices.scannerSource;
-    QProgressDialog progress(tr("Scanning with %1...").arg(source), tr("Cancel"), 0, 100, this);
-    progress.setWindowTitle(QStringLiteral("Vantrel"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
-    progress.setMinimumDuration(0);
-    connect(&progress, &QProgressDialog::canceled, this, [&scanner] { scanner.cancel(); });
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&progress, &scanner] {
-        const int percent = scanner.backend().progressPercent();
-        progress.setMaximum(percent < 0 ? 0 : 100);
-        if (percent >= 0)
-            progress.setValue(percent);
-    });
-    poll.start(100);
-    // The worker asks the loop to end once the scan is over; joining it hands its outcome
-    // over to this thread.
-    QEventLoop loop;
-    Outcome outcome;
-    std::thread worker([&scanner, &outcome, &loop, source, path] {
-        try {
-            outcome.cancelled = scanner.scan(source, path);
-        } catch (const CExcept& e) {
-            outcome.error = e.message();
-        } catch (const std::exception&) {
-            // Memory running out while the image is built, say: the scan failed.
-            outcome.error = scanMessageForCode(-14);
-        }
-        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
-    });
-    progress.show();
-    loop.exec();
-    worker.join();
-    poll.stop();
-    progress.close();
-
+    const ScanOutcome outcome = scanWithProgress(twain(), m_devices.scannerSource, path, this);
     if (outcome.cancelled || !outcome.error.isEmpty())
         QFile::remove(path);
     if (!outcome.error.isEmpty())

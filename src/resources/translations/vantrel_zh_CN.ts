@@ -872,14 +872,6 @@ Line width 4</source>
         <source>Cannot write %1: %2</source>
         <translation>无法写入 %1：%2</translation>
     </message>
-    <message>
-        <source>Scanning with %1...</source>
-        <translation>正在用 %1 扫描...</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>取消</translation>
-    </message>
 </context>
 <context>
     <name>vantrel::CPreviewFileDialog</name>
@@ -991,6 +983,17 @@ Line width 4</source>
     <message>
         <source>This camera offers no settings.</source>
         <translation>此摄像头没有可调的设置。</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::ScanProgress</name>
+    <message>
+        <source>Scanning with %1...</source>
+        <translation>正在用 %1 扫描...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
     </message>
 </context>
 <context>
