@@ -2,7 +2,7 @@
 // copy of the same pixels, and one preview step of the hue/saturation dialog on a 2048 x 2048
 // document. In-place operations get fresh pixels before every timed run (copied while the
 // timer is paused). After the usual table a summary gives each operation's best time over the
-// repetitions as a multiple of the best copy time, with the target it is meant to meet.
+// repetitions as a multiple of the best memcpy time, with the target it is meant to meet.
 
 #include "../tests/ScriptedHost.h"
 #include "document/CVantrelDoc.h"
@@ -146,13 +146,13 @@ std::vector<Case> cases() {
         {"rotate right", 3, 0, turned(RotateFlip::Rotate90FlipNone)},
         {"move left", 2, 0, inPlace([](QImage& i) { shiftContent(i, -1, 0); })},
         {"move down", 2, 0, inPlace([](QImage& i) { shiftContent(i, 0, 1); })},
-        {"blur 3", 8, 0, blurred(3)},
-        {"blur 5", 8, 0, blurred(5)},
-        {"blur 7", 8, 0, blurred(7)},
-        {"blur 9", 8, 0, blurred(9)},
+        {"blur 3", 12, 0, blurred(3)},
+        {"blur 5", 12, 0, blurred(5)},
+        {"blur 7", 12, 0, blurred(7)},
+        {"blur 9", 12, 0, blurred(9)},
         {"sharpen", 6, 0, inPlace(sharpen)},
         {"emboss", 4, 0, inPlace(emboss)},
-        {"preview hsb 2048x2048", 0, 100, previewStep},
+        {"preview hsb 2048x2048", 0, 50, previewStep},
     };
 }
 
@@ -197,11 +197,11 @@ void printSummary(const std::vector<Case>& all, const SummaryReporter& reporter)
                         c.targetMillis, ms <= c.targetMillis ? "meets" : "MISSES");
             continue;
         }
-        // The target is a multiple of a plain copy of the image (QImage::copy); the multiple of
-        // a bare memcpy into existing memory is shown beside it.
-        const double multiple = t / image;
-        std::printf("%-24s %10.2f %12.2f %14.2f %7.0fx  %s\n", c.name.c_str(), t * 1e3, t / bytes,
-                    multiple, c.target, multiple <= c.target ? "meets" : "MISSES");
+        // The target is a multiple of a bare memcpy of the same pixels into existing memory,
+        // the physical floor; the multiple of QImage::copy (which allocates) is shown beside it.
+        const double multiple = t / bytes;
+        std::printf("%-24s %10.2f %12.2f %14.2f %7.0fx  %s\n", c.name.c_str(), t * 1e3, multiple,
+                    t / image, c.target, multiple <= c.target ? "meets" : "MISSES");
     }
 }
 
