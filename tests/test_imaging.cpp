@@ -204,35 +204,48 @@ void TestImaging::cloneCopiesAndConverts() {
 }
 
 void TestImaging::rotateFlipMovesPixels() {
-    // Each case maps a source pixel (x, y) of a 3 x 2 bitmap to where it must end up.
-    using Map = std::function<QPoint(int, int)>;
-    const int w = 3, h = 2;
+    // Each case maps a source pixel (x, y) of a w x h bitmap to where it must end up. Squares
+    // turn in place and other 32-bit sizes through tiles: odd and even sides larger than a
+    // tile, and 24-bit storage, which takes another path.
+    using Map = std::function<QPoint(int, int, int, int)>;
     const QList<std::pair<RotateFlip, Map>> cases = {
-        {RotateFlip::RotateNoneFlipNone, [](int x, int y) { return QPoint(x, y); }},
-        {RotateFlip::Rotate90FlipNone, [&](int x, int y) { return QPoint(h - 1 - y, x); }},
-        {RotateFlip::Rotate180FlipNone, [&](int x, int y) { return QPoint(w - 1 - x, h - 1 - y); }},
-        {RotateFlip::Rotate270FlipNone, [&](int x, int y) { return QPoint(y, w - 1 - x); }},
-        {RotateFlip::RotateNoneFlipX, [&](int x, int y) { return QPoint(w - 1 - x, y); }},
-        {RotateFlip::Rotate90FlipX, [](int x, int y) { return QPoint(y, x); }},
-        {RotateFlip::Rotate180FlipX, [&](int x, int y) { return QPoint(x, h - 1 - y); }},
-        {RotateFlip::Rotate270FlipX, [&](int x, int y) { return QPoint(h - 1 - y, w - 1 - x); }},
+        {RotateFlip::RotateNoneFlipNone, [](int x, int y, int, int) { return QPoint(x, y); }},
+        {RotateFlip::Rotate90FlipNone,
+         [](int x, int y, int, int h) { return QPoint(h - 1 - y, x); }},
+        {RotateFlip::Rotate180FlipNone,
+         [](int x, int y, int w, int h) { return QPoint(w - 1 - x, h - 1 - y); }},
+        {RotateFlip::Rotate270FlipNone,
+         [](int x, int y, int w, int) { return QPoint(y, w - 1 - x); }},
+        {RotateFlip::RotateNoneFlipX,
+         [](int x, int y, int w, int) { return QPoint(w - 1 - x, y); }},
+        {RotateFlip::Rotate90FlipX, [](int x, int y, int, int) { return QPoint(y, x); }},
+        {RotateFlip::Rotate180FlipX, [](int x, int y, int, int h) { return QPoint(x, h - 1 - y); }},
+        {RotateFlip::Rotate270FlipX,
+         [](int x, int y, int w, int h) { return QPoint(h - 1 - y, w - 1 - x); }},
     };
-    for (const auto& [how, map] : cases) {
-        Bitmap b(w, h, PixelFormat::ARGB32);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                b.setPixel(x, y, qRgba(10 + x, 20 + y, 30, 255));
-        QCOMPARE(b.rotateFlip(how), Status::Ok);
-        const bool quarter = (static_cast<int>(how) & 1) != 0;
-        QCOMPARE(b.size(), quarter ? QSize(h, w) : QSize(w, h));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const QPoint to = map(x, y);
-                QVERIFY2(b.pixel(to.x(), to.y()) == qRgba(10 + x, 20 + y, 30, 255),
-                         qPrintable(QString::asprintf("rotate-flip %d: (%d,%d) not at (%d,%d)",
-                                                      int(how), x, y, to.x(), to.y())));
-            }
-    }
+    const QList<std::tuple<int, int, PixelFormat>> shapes = {{3, 2, PixelFormat::ARGB32},
+                                                             {67, 67, PixelFormat::ARGB32},
+                                                             {66, 66, PixelFormat::ARGB32},
+                                                             {70, 45, PixelFormat::ARGB32},
+                                                             {33, 70, PixelFormat::RGB24}};
+    for (const auto& [w, h, format] : shapes)
+        for (const auto& [how, map] : cases) {
+            Bitmap b(w, h, format);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    b.setPixel(x, y, qRgba(10 + x, 20 + y, 30, 255));
+            QCOMPARE(b.rotateFlip(how), Status::Ok);
+            const bool quarter = (static_cast<int>(how) & 1) != 0;
+            QCOMPARE(b.size(), quarter ? QSize(h, w) : QSize(w, h));
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const QPoint to = map(x, y, w, h);
+                    QVERIFY2(
+                        b.pixel(to.x(), to.y()) == qRgba(10 + x, 20 + y, 30, 255),
+                        qPrintable(QString::asprintf("%dx%d rotate-flip %d: (%d,%d) not at (%d,%d)",
+                                                     w, h, int(how), x, y, to.x(), to.y())));
+                }
+        }
 }
 
 void TestImaging::outlinesFillsAndCompositing() {

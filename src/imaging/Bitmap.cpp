@@ -1,7 +1,11 @@
 #include "imaging/Bitmap.h"
 
+#include "imaging/PixelMemory.h"
+
 #include <QTransform>
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace vantrel {
 
@@ -12,7 +16,7 @@ namespace {
 QImage allocate(int width, int height, PixelFormat format) {
     if (width <= 0 || height <= 0)
         return {};
-    QImage image(width, height, storageFormat(format));
+    QImage image = allocateImage(width, height, storageFormat(format));
     if (image.isNull())
         return {};
     std::memset(image.bits(), 0, static_cast<size_t>(image.sizeInBytes()));
@@ -37,6 +41,107 @@ int nearestIndex(const QList<QRgb>& palette, QRgb c) {
     return best;
 }
 
+// Runs f(first, end) over [0, count), the second half on another thread when there is enough
+// work for two cores.
+template <typename F> void split(int count, qsizetype work, F&& f) {
+    if (work < (qsizetype(1) << 16) || count < 2) {
+        f(0, count);
+        return;
+    }
+    const int middle = count / 2;
+    std::thread second([&] { f(middle, count); });
+    f(0, middle);
+    second.join();
+}
+
+// Tiles keep both the rows read and the columns written within the cache.
+constexpr int Tile = 32;
+
+inline quint32* pixelAt(uchar* bits, qsizetype stride, int x, int y) {
+    return reinterpret_cast<quint32*>(bits + y * stride) + x;
+}
+
+// A quarter turn of 32-bit pixels into `to`, whose sides are those of `from` swapped.
+void turn32(const QImage& from, QImage& to, bool clockwise) {
+    const int w = from.width(), h = from.height();
+    const uchar* src = from.constBits();
+    uchar* dst = to.bits();
+    const qsizetype sStride = from.bytesPerLine(), dStride = to.bytesPerLine();
+    split((h + Tile - 1) / Tile, qsizetype(w) * h, [&](int t0, int t1) {
+        for (int ty = t0 * Tile; ty < std::min(h, t1 * Tile); ty += Tile)
+            for (int tx = 0; tx < w; tx += Tile)
+                for (int y = ty; y < std::min(h, ty + Tile); ++y) {
+                    const auto* row = reinterpret_cast<const quint32*>(src + y * sStride);
+                    for (int x = tx; x < std::min(w, tx + Tile); ++x) {
+                        // Clockwise (x, y) goes to (h - 1 - y, x); else to (y, w - 1 - x).
+                        quint32* out = clockwise ? pixelAt(dst, dStride, h - 1 - y, x)
+                                                 : pixelAt(dst, dStride, y, w - 1 - x);
+                        *out = row[x];
+                    }
+                }
+    });
+}
+
+// A quarter turn of a square 32-bit image in place: every pixel of the top-left quarter
+// moves with the three others of its orbit. No second image is needed.
+void turnSquare32(QImage& image, bool clockwise) {
+    const int n = image.width();
+    uchar* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const int columns = (n + 1) / 2, rows = n / 2;
+    split((rows + Tile - 1) / Tile, qsizetype(n) * n, [&](int t0, int t1) {
+        for (int ty = t0 * Tile; ty < std::min(rows, t1 * Tile); ty += Tile)
+            for (int tx = 0; tx < columns; tx += Tile)
+                for (int y = ty; y < std::min(rows, ty + Tile); ++y)
+                    for (int x = tx; x < std::min(columns, tx + Tile); ++x) {
+                        quint32* a = pixelAt(bits, stride, x, y);
+                        quint32* b = pixelAt(bits, stride, n - 1 - y, x);
+                        quint32* c = pixelAt(bits, stride, n - 1 - x, n - 1 - y);
+                        quint32* d = pixelAt(bits, stride, y, n - 1 - x);
+                        const quint32 pa = *a;
+                        if (clockwise) { // a -> b -> c -> d -> a
+                            *a = *d, *d = *c, *c = *b, *b = pa;
+                        } else {
+                            *a = *b, *b = *c, *c = *d, *d = pa;
+                        }
+                    }
+    });
+}
+
+bool is32Bit(const QImage& image) {
+    return image.depth() == 32;
+}
+
+// 24-bit pixels as straight ARGB, opaque, into `argb` of the same size.
+void rgb888ToArgb(const QImage& rgb, QImage& argb) {
+    const int w = rgb.width();
+    split(rgb.height(), qsizetype(w) * rgb.height(), [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const uchar* in = rgb.constScanLine(y);
+            auto* out = reinterpret_cast<QRgb*>(argb.scanLine(y));
+            for (int x = 0; x < w; ++x)
+                out[x] = 0xFF000000u | (QRgb(in[3 * x]) << 16) | (QRgb(in[3 * x + 1]) << 8) |
+                         in[3 * x + 2];
+        }
+    });
+}
+
+// Straight ARGB pixels into 24-bit storage of the same size, alpha dropped.
+void argbToRgb888(const QImage& argb, QImage& rgb) {
+    const int w = argb.width();
+    split(argb.height(), qsizetype(w) * argb.height(), [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            uchar* out = rgb.scanLine(y);
+            for (int x = 0; x < w; ++x) {
+                out[3 * x] = uchar(in[x] >> 16);
+                out[3 * x + 1] = uchar(in[x] >> 8);
+                out[3 * x + 2] = uchar(in[x]);
+            }
+        }
+    });
+}
+
 } // namespace
 
 Bitmap::Bitmap(int width, int height, PixelFormat format)
@@ -49,14 +154,16 @@ Bitmap::Bitmap(QImage image, PixelFormat format) : m_image(std::move(image)), m_
     Q_ASSERT(m_image.isNull() || m_image.format() == storageFormat(format));
 }
 
-std::unique_ptr<Bitmap> Bitmap::fromImage(const QImage& image) {
+std::unique_ptr<Bitmap> Bitmap::fromImage(QImage image) {
     if (image.isNull())
         return nullptr;
     const PixelFormat format = image.hasAlphaChannel() ? PixelFormat::ARGB32 : PixelFormat::RGB24;
-    QImage converted = image.convertToFormat(storageFormat(format));
-    if (converted.isNull())
+    // In place when nothing else shares the image and the conversion keeps or shrinks the
+    // pixel size, as from the decoders' 32-bit output.
+    image.convertTo(storageFormat(format));
+    if (image.isNull())
         return nullptr;
-    return std::make_unique<Bitmap>(std::move(converted), format);
+    return std::make_unique<Bitmap>(std::move(image), format);
 }
 
 QRgb Bitmap::pixel(int x, int y) const {
@@ -101,9 +208,9 @@ std::unique_ptr<Bitmap> Bitmap::clone() const {
         setStatus(Status::WrongState);
         return nullptr;
     }
-    // QImage::copy() of the whole area always allocates; an implicitly shared copy would
-    // defer the allocation to the first write, where its failure could not be reported.
-    QImage copy = m_image.copy(m_image.rect());
+    // A deep copy made now: an implicitly shared copy would defer the allocation to the first
+    // write, where its failure could not be reported.
+    QImage copy = copyImage(m_image);
     if (copy.isNull()) {
         setStatus(Status::OutOfMemory);
         return nullptr;
@@ -146,6 +253,20 @@ Status Bitmap::rotateFlip(RotateFlip how) {
         m_image.mirror(how == RotateFlip::RotateNoneFlipX, how == RotateFlip::Rotate180FlipX);
         return setStatus(Status::Ok);
     }
+    if ((quarterTurns == 1 || quarterTurns == 3) && !flipX && is32Bit(m_image)) {
+        const bool clockwise = quarterTurns == 1;
+        if (m_image.width() == m_image.height()) {
+            turnSquare32(m_image, clockwise);
+            return setStatus(Status::Ok);
+        }
+        QImage turned = allocateImage(m_image.height(), m_image.width(), m_image.format());
+        if (turned.isNull())
+            return setStatus(Status::OutOfMemory);
+        turn32(m_image, turned, clockwise);
+        copyDescription(m_image, turned);
+        m_image = std::move(turned);
+        return setStatus(Status::Ok);
+    }
     QImage result = m_image;
     if (quarterTurns != 0)
         result = result.transformed(QTransform().rotate(90.0 * quarterTurns));
@@ -160,12 +281,26 @@ Status Bitmap::rotateFlip(RotateFlip how) {
 QImage Bitmap::toArgb32() const {
     if (m_format == PixelFormat::ARGB32)
         return m_image;
+    if (m_format == PixelFormat::RGB24) {
+        QImage argb = allocateImage(width(), height(), QImage::Format_ARGB32);
+        if (!argb.isNull()) {
+            rgb888ToArgb(m_image, argb);
+            copyDescription(m_image, argb);
+        }
+        return argb;
+    }
     return m_image.convertToFormat(QImage::Format_ARGB32);
 }
 
 Status Bitmap::assignFromArgb32(const QImage& argb) {
     if (argb.size() != m_image.size())
         return setStatus(Status::InvalidParameter);
+    // 24-bit pixels are written over the old ones when nothing else shares them.
+    if (m_format == PixelFormat::RGB24 && m_image.isDetached() &&
+        argb.format() == QImage::Format_ARGB32) {
+        argbToRgb888(argb, m_image);
+        return setStatus(Status::Ok);
+    }
     QImage stored = convertToStorage(argb, m_format, m_image.colorTable());
     if (stored.isNull())
         return setStatus(Status::OutOfMemory);
@@ -174,6 +309,14 @@ Status Bitmap::assignFromArgb32(const QImage& argb) {
 }
 
 QImage convertToStorage(const QImage& argb, PixelFormat format, const QList<QRgb>& palette) {
+    if (format == PixelFormat::RGB24 && argb.format() == QImage::Format_ARGB32) {
+        QImage rgb = allocateImage(argb.width(), argb.height(), QImage::Format_RGB888);
+        if (!rgb.isNull()) {
+            argbToRgb888(argb, rgb);
+            copyDescription(argb, rgb);
+        }
+        return rgb;
+    }
     if (!isIndexed(format))
         return argb.convertToFormat(storageFormat(format));
     return argb.convertToFormat(storageFormat(format),

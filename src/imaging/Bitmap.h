@@ -37,7 +37,8 @@ public:
     Bitmap(QImage image, PixelFormat format);
 
     // Adopts a decoded image: 32-bit ARGB when it has an alpha channel, else 24-bit RGB.
-    static std::unique_ptr<Bitmap> fromImage(const QImage& image);
+    // An image passed by move is converted in its own memory where the sizes allow.
+    static std::unique_ptr<Bitmap> fromImage(QImage image);
 
     Bitmap(const Bitmap&) = delete;
     Bitmap& operator=(const Bitmap&) = delete;

@@ -1,6 +1,7 @@
 #include "imaging/ImageFile.h"
 
 #include "imaging/GifWriter.h"
+#include "imaging/PixelMemory.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -444,10 +445,25 @@ LoadedImage loadImage(QIODevice& file, const QString& name) {
         std::optional<JpegMessages> jpegMessages;
         if (format == "jpeg")
             jpegMessages.emplace();
-        decoded = reader.read();
-        if (decoded.isNull()) {
-            result.error = openError(name, reader.errorString());
-            return result;
+        // Decoding into memory made here lets a large image use large pages; the reader
+        // makes its own when the format or size it reports turns out different.
+        const QSize size = reader.size();
+        if (size.isValid() && reader.imageFormat() != QImage::Format_Invalid)
+            decoded = allocateImage(size.width(), size.height(), reader.imageFormat());
+        if (!reader.read(&decoded)) {
+            // A failed read may have written part of the image or nothing: decode again as
+            // Qt alone would, so that a damaged file gives what it always gave.
+            if (!source->seek(0)) {
+                result.error = openError(name, source->errorString());
+                return result;
+            }
+            QImageReader again(source);
+            again.setAutoTransform(false);
+            decoded = again.read();
+            if (decoded.isNull()) {
+                result.error = openError(name, again.errorString());
+                return result;
+            }
         }
         if (jpegMessages)
             partial = jpegMessages->pixelsLost();
@@ -458,7 +474,7 @@ LoadedImage loadImage(QIODevice& file, const QString& name) {
         result.error = openError(name, QStringLiteral("not enough memory"));
         return result;
     }
-    result.bitmap = Bitmap::fromImage(decoded);
+    result.bitmap = Bitmap::fromImage(std::move(decoded));
     if (!result.bitmap)
         result.error = openError(name, QStringLiteral("not enough memory"));
     else if (partial)
