@@ -112,8 +112,9 @@ private Q_SLOTS:
         QCOMPARE(head(bmp, 2), QByteArray("BM"));
     }
 
-    // Each --op gives exactly what the editor's command gives on a document with the same
-    // image: the commands run with the dialogs' answers scripted.
+    // Each --op (space-separated in the row) gives exactly what the editor's commands give on a
+    // document with the same image, the dialogs' answers scripted: for an image with alpha and
+    // for an opaque one, which the command line keeps in 32 bits between operations.
     void operationsMatchTheEditor_data() {
         QTest::addColumn<QString>("op");
         QTest::addColumn<QList<int>>("commands");
@@ -136,38 +137,51 @@ private Q_SLOTS:
         QTest::newRow("convert 8") << "convert=8" << L{cmd::ConvertImage} << L{8, 13, 9, 0};
         QTest::newRow("convert stretched")
             << "convert=24,7,5,stretch" << L{cmd::ConvertImage} << L{24, 7, 5, 1};
+        QTest::newRow("move, emboss")
+            << "move=2,0 emboss" << L{cmd::MoveRight, cmd::MoveRight, cmd::Emboss} << L{};
+        QTest::newRow("move, convert")
+            << "move=-1,0 convert=8" << L{cmd::MoveLeft, cmd::ConvertImage} << L{8, 13, 9, 0};
     }
     void operationsMatchTheEditor() {
         QFETCH(QString, op);
         QFETCH(QList<int>, commands);
         QFETCH(QList<int>, settings);
-        QImage source(13, 9, QImage::Format_ARGB32);
-        QRandomGenerator random(7);
-        for (int y = 0; y < source.height(); ++y)
-            for (int x = 0; x < source.width(); ++x)
-                source.setPixel(x, y, random.generate());
-        const QString in = dir->filePath(QStringLiteral("in.png"));
-        const QString out = dir->filePath(QStringLiteral("out.png"));
-        QVERIFY(source.save(in));
-        const Result r = runCli({in, QStringLiteral("--op"), op, QStringLiteral("-o"), out});
-        QCOMPARE(r.code, 0);
+        for (const bool opaque : {false, true}) {
+            QImage source(13, 9, QImage::Format_ARGB32);
+            QRandomGenerator random(7);
+            for (int y = 0; y < source.height(); ++y)
+                for (int x = 0; x < source.width(); ++x)
+                    source.setPixel(x, y, random.generate() | (opaque ? 0xFF000000u : 0u));
+            if (opaque)
+                source = source.convertToFormat(QImage::Format_RGB32);
+            const QString in = dir->filePath(QStringLiteral("in.png"));
+            const QString out = dir->filePath(QStringLiteral("out.png"));
+            QVERIFY(source.save(in));
+            QStringList arguments{in, QStringLiteral("-o"), out};
+            for (const QString& one : op.split(QLatin1Char(' ')))
+                arguments << QStringLiteral("--op") << one;
+            const Result r = runCli(arguments);
+            QCOMPARE(r.code, 0);
 
-        ScriptedHost host;
-        vantrel::CVantrelDoc doc(host);
-        vantrel::registerOperationCommands(doc, host.user);
-        doc.setBitmap(vantrel::loadImageFile(in).bitmap);
-        if (commands.first() == cmd::BlurSettings)
-            host.user.blurSizes.push_back(settings[0]);
-        else if (commands.first() == cmd::ConvertImage)
-            host.user.conversions.push_back(vantrel::ConversionRequest{
-                settings[0] == 8 ? vantrel::PixelFormat::Indexed8 : vantrel::PixelFormat::RGB24,
-                QSize(settings[1], settings[2]), settings[3] != 0});
-        else if (settings.size() == 3)
-            host.user.adjustments.push_back({{{settings[0], settings[1], settings[2]}}});
-        for (int id : commands)
-            QVERIFY(doc.executeCommand(id));
-        const QImage expected = doc.bitmap()->toArgb32();
-        QCOMPARE(QImage(out).convertToFormat(QImage::Format_ARGB32), expected);
+            ScriptedHost host;
+            vantrel::CVantrelDoc doc(host);
+            vantrel::registerOperationCommands(doc, host.user);
+            doc.setBitmap(vantrel::loadImageFile(in).bitmap);
+            QCOMPARE(doc.bitmap()->format(),
+                     opaque ? vantrel::PixelFormat::RGB24 : vantrel::PixelFormat::ARGB32);
+            if (commands.first() == cmd::BlurSettings)
+                host.user.blurSizes.push_back(settings[0]);
+            else if (commands.contains(cmd::ConvertImage))
+                host.user.conversions.push_back(vantrel::ConversionRequest{
+                    settings[0] == 8 ? vantrel::PixelFormat::Indexed8 : vantrel::PixelFormat::RGB24,
+                    QSize(settings[1], settings[2]), settings[3] != 0});
+            else if (settings.size() == 3)
+                host.user.adjustments.push_back({{{settings[0], settings[1], settings[2]}}});
+            for (int id : commands)
+                QVERIFY(doc.executeCommand(id));
+            const QImage expected = doc.bitmap()->toArgb32();
+            QCOMPARE(QImage(out).convertToFormat(QImage::Format_ARGB32), expected);
+        }
     }
 
     void fileErrors_data() {

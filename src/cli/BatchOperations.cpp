@@ -25,9 +25,30 @@ std::optional<QList<int>> numbers(const QString& text) {
 // The operations table's entry `name` with `params`, applied to the whole image.
 BatchOperation operation(const char* name, const OperationParams& params = {}) {
     const ImageOperation* op = findOperation(name);
-    return [op, params](std::unique_ptr<Bitmap>& bitmap) {
-        return applyImageOperation(*op, bitmap, params);
-    };
+    return {[op, params](std::unique_ptr<Bitmap>& bitmap) {
+                return applyImageOperation(*op, bitmap, params);
+            },
+            op->kind == OperationKind::Conversion};
+}
+
+// Alpha 255 everywhere, as 24-bit storage shows every pixel.
+void makeOpaque(QImage& argb) {
+    for (int y = 0; y < argb.height(); ++y) {
+        auto* p = reinterpret_cast<QRgb*>(argb.scanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            p[x] |= 0xFF000000u;
+    }
+}
+
+// The 32-bit opaque pixels written as 24-bit storage in their own memory.
+bool narrow(std::unique_ptr<Bitmap>& image) {
+    QImage pixels = std::move(image->image());
+    pixels.reinterpretAsFormat(QImage::Format_RGB32);
+    pixels.convertTo(QImage::Format_RGB888);
+    if (pixels.isNull())
+        return false;
+    image = std::make_unique<Bitmap>(std::move(pixels), PixelFormat::RGB24);
+    return true;
 }
 
 struct Entry {
@@ -68,9 +89,9 @@ const std::vector<Entry>& entries() {
                  return std::nullopt;
              // One pixel at a time, as the editor's move commands do.
              const int dx = a[0], dy = a[1];
-             const BatchOperation left = operation("move-left"), right = operation("move-right");
-             const BatchOperation up = operation("move-up"), down = operation("move-down");
-             return [=](std::unique_ptr<Bitmap>& bitmap) {
+             const auto left = operation("move-left").run, right = operation("move-right").run;
+             const auto up = operation("move-up").run, down = operation("move-down").run;
+             return BatchOperation{[=](std::unique_ptr<Bitmap>& bitmap) {
                  for (int i = 0; i < std::abs(dx); ++i)
                      if (!(dx < 0 ? left : right)(bitmap))
                          return false;
@@ -78,7 +99,7 @@ const std::vector<Entry>& entries() {
                      if (!(dy < 0 ? up : down)(bitmap))
                          return false;
                  return true;
-             };
+             }};
          }},
         {"brightness", "R,G,B (0-100)",
          [](const QList<int>& a, const QString&) { return adjustment("brightness", a); }},
@@ -153,6 +174,23 @@ std::optional<BatchOperation> parseBatchOperation(const QString& text, QString& 
     }
     error = QStringLiteral("unknown operation '%1'").arg(name);
     return std::nullopt;
+}
+
+bool runBatch(std::unique_ptr<Bitmap>& image, bool wideRgb24,
+              const std::vector<BatchOperation>& operations) {
+    bool wide = wideRgb24;
+    for (const BatchOperation& op : operations) {
+        if (wide && op.readsStorageFormat) {
+            if (!narrow(image))
+                return false;
+            wide = false;
+        }
+        if (wide)
+            makeOpaque(image->image());
+        if (!op.run(image))
+            return false;
+    }
+    return !wide || narrow(image);
 }
 
 QString batchOperationsHelp() {

@@ -81,7 +81,7 @@ int main(int argc, char* argv[]) {
         operations.push_back(std::move(*op));
     }
 
-    vantrel::LoadedImage loaded = vantrel::loadImageFile(inputs.first());
+    vantrel::LoadedImage loaded = vantrel::loadImageFile(inputs.first(), vantrel::LoadWidth::Wide);
     if (!loaded.bitmap) {
         std::fprintf(stderr, "%s\n", qPrintable(loaded.error));
         return FileError;
@@ -94,11 +94,9 @@ int main(int argc, char* argv[]) {
     // Nothing here is ever undone: the operations run on the image itself, with no document
     // and no history.
     std::unique_ptr<vantrel::Bitmap> image = std::move(loaded.bitmap);
-    for (const vantrel::BatchOperation& op : operations) {
-        if (!op(image)) {
-            std::fprintf(stderr, "There is not enough memory for this operation.\n");
-            return FileError;
-        }
+    if (!vantrel::runBatch(image, loaded.wideRgb24, operations)) {
+        std::fprintf(stderr, "There is not enough memory for this operation.\n");
+        return FileError;
     }
     const vantrel::Bitmap& bitmap = *image;
     if (parser.isSet(QStringLiteral("info")))

@@ -375,7 +375,7 @@ ImageType imageTypeForPath(const QString& path) {
     return ImageType::Bmp;
 }
 
-LoadedImage loadImageFile(const QString& path) {
+LoadedImage loadImageFile(const QString& path, LoadWidth width) {
     LoadedImage result;
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -391,10 +391,10 @@ LoadedImage loadImageFile(const QString& path) {
         result.error = openError(info.fileName(), file.errorString());
         return result;
     }
-    return loadImage(file, info.fileName());
+    return loadImage(file, info.fileName(), width);
 }
 
-LoadedImage loadImage(QIODevice& file, const QString& name) {
+LoadedImage loadImage(QIODevice& file, const QString& name, LoadWidth width) {
     LoadedImage result;
     const std::optional<BmpLayout> bmp = bmpLayout(file);
     // The header's claim is checked before a pixel is allocated; Qt's own limit (128 MB by
@@ -474,7 +474,14 @@ LoadedImage loadImage(QIODevice& file, const QString& name) {
         result.error = openError(name, QStringLiteral("not enough memory"));
         return result;
     }
-    result.bitmap = Bitmap::fromImage(std::move(decoded));
+    if (width == LoadWidth::Wide && decoded.format() == QImage::Format_RGB32) {
+        // Opaque 32-bit pixels are valid straight ARGB as they stand.
+        decoded.reinterpretAsFormat(QImage::Format_ARGB32);
+        result.bitmap = std::make_unique<Bitmap>(std::move(decoded), PixelFormat::ARGB32);
+        result.wideRgb24 = true;
+    } else {
+        result.bitmap = Bitmap::fromImage(std::move(decoded));
+    }
     if (!result.bitmap)
         result.error = openError(name, QStringLiteral("not enough memory"));
     else if (partial)

@@ -23,14 +23,23 @@ struct LoadedImage {
     // "Part of <name> could not be read; ..." when the file was damaged and only what the
     // decoder could read is in the bitmap (the rest is filled with a plain colour).
     QString warning;
+    // Set by the wide loads when an opaque image was kept in 32-bit ARGB (alpha 255) instead
+    // of narrowed to the 24-bit storage it has in a document.
+    bool wideRgb24 = false;
+};
+
+// How a load hands over an opaque image decoded to 32 bits.
+enum class LoadWidth {
+    Storage, // narrowed to 24-bit RGB, the document's own format
+    Wide,    // kept in 32 bits, for work that narrows once at the end (wideRgb24 is set)
 };
 
 // Reads a BMP, PNG, GIF (first frame) or JPEG file into 32-bit ARGB when the file has alpha,
 // else 24-bit RGB. A file whose header claims more than MaxDecodedBytes of pixels is refused
 // before anything is allocated.
-LoadedImage loadImageFile(const QString& path);
+LoadedImage loadImageFile(const QString& path, LoadWidth width = LoadWidth::Storage);
 // The same from an open device (a file, clipboard bytes); messages name the image `name`.
-LoadedImage loadImage(QIODevice& device, const QString& name);
+LoadedImage loadImage(QIODevice& device, const QString& name, LoadWidth width = LoadWidth::Storage);
 
 // Writes the bitmap with the encoder the path's extension selects, through a temporary file
 // in the target's folder that replaces the target only when complete: on failure the old
