@@ -33,9 +33,10 @@ BatchOperation operation(const char* name, const OperationParams& params = {}) {
 
 // Alpha 255 everywhere, as 24-bit storage shows every pixel.
 void makeOpaque(QImage& argb) {
-    for (int y = 0; y < argb.height(); ++y) {
+    const int w = argb.width(), h = argb.height();
+    for (int y = 0; y < h; ++y) {
         auto* p = reinterpret_cast<QRgb*>(argb.scanLine(y));
-        for (int x = 0; x < argb.width(); ++x)
+        for (int x = 0; x < w; ++x)
             p[x] |= 0xFF000000u;
     }
 }
