@@ -333,6 +333,22 @@ private Q_SLOTS:
         QCOMPARE(bytes.left(magic.size()), magic);
     }
 
+    // 24-bit BMPs are written row by row by the editor itself: the bytes are those of Qt's
+    // writer, for every row padding and a resolution of the image's own.
+    void bmp24BytesMatchQt() {
+        for (int width = 1; width <= 5; ++width) {
+            QImage image = pattern(width, 3).convertToFormat(QImage::Format_RGB888);
+            image.setDotsPerMeterX(3780 + width);
+            image.setDotsPerMeterY(2835);
+            QByteArray expected;
+            QBuffer buffer(&expected);
+            buffer.open(QIODevice::WriteOnly);
+            QVERIFY(QImageWriter(&buffer, "bmp").write(image));
+            const Bitmap bitmap(image, PixelFormat::RGB24);
+            QCOMPARE(saveToBytes(bitmap, dir->filePath(QStringLiteral("w.bmp"))), expected);
+        }
+    }
+
     void jpegQuality75() {
         const auto bitmap = Bitmap::fromImage(pattern(40, 30));
         const QByteArray saved = saveToBytes(*bitmap, dir->filePath(QStringLiteral("q.jpg")));

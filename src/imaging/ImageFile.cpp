@@ -317,7 +317,10 @@ private:
 // JPEG writers leak and log noise when a write fails) and finish() reports the reason.
 class WriteThrough : public QIODevice {
 public:
-    explicit WriteThrough(QFileDevice& file) : m_file(file) { open(QIODevice::WriteOnly); }
+    explicit WriteThrough(QFileDevice& file) : m_file(file) {
+        m_buffer.reserve(2 * ChunkSize);
+        open(QIODevice::WriteOnly);
+    }
 
     bool isSequential() const override { return true; }
     // Writes out what is buffered; false, with the reason, when anything failed to reach the
@@ -350,7 +353,9 @@ private:
                 setErrorString(m_file.errorString());
             }
         }
-        m_buffer.clear();
+        // Emptied, not released: the next chunk reuses the memory (allocating and freeing it
+        // per chunk moves the heap's end each time, which is slow on some machines).
+        m_buffer.resize(0);
         return !m_failed;
     }
 
@@ -358,6 +363,46 @@ private:
     QByteArray m_buffer;
     bool m_failed = false;
 };
+
+// A 24-bit image as a bottom-up 24-bit BMP, the bytes Qt's writer gives for it. Qt's writer
+// first converts the whole image to 32 bits; this writes row by row from the image itself.
+bool writeBmp24(const QImage& rgb, QIODevice& out) {
+    const int w = rgb.width(), h = rgb.height();
+    const quint32 rowBytes = (quint32(w) * 3 + 3) & ~3u;
+    const quint32 pixelBytes = rowBytes * quint32(h);
+    QByteArray header(54, '\0');
+    const auto put = [&header](int at, quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            header[at + i] = char((value >> (8 * i)) & 0xFF);
+    };
+    header[0] = 'B';
+    header[1] = 'M';
+    put(2, 54 + pixelBytes, 4); // file size
+    put(10, 54, 4);             // pixel offset
+    put(14, 40, 4);             // info header size
+    put(18, quint32(w), 4);
+    put(22, quint32(h), 4); // positive: bottom-up
+    put(26, 1, 2);          // planes
+    put(28, 24, 2);         // bits per pixel
+    put(34, pixelBytes, 4);
+    put(38, quint32(rgb.dotsPerMeterX()), 4);
+    put(42, quint32(rgb.dotsPerMeterY()), 4);
+    if (out.write(header) != header.size())
+        return false;
+    QByteArray row(qsizetype(rowBytes), '\0');
+    auto* bgr = reinterpret_cast<uchar*>(row.data());
+    for (int y = h - 1; y >= 0; --y) {
+        const uchar* in = rgb.constScanLine(y);
+        for (int x = 0; x < w; ++x) {
+            bgr[3 * x] = in[3 * x + 2];
+            bgr[3 * x + 1] = in[3 * x + 1];
+            bgr[3 * x + 2] = in[3 * x];
+        }
+        if (out.write(row) != row.size())
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -512,6 +557,9 @@ QString saveImageFile(const Bitmap& bitmap, const QString& path) {
     QString reason;
     if (type == ImageType::Gif) {
         reason = writeGif(bitmap.image(), out);
+    } else if (type == ImageType::Bmp && bitmap.image().format() == QImage::Format_RGB888) {
+        if (!writeBmp24(bitmap.image(), out))
+            reason = out.errorString();
     } else {
         QImageWriter writer(&out, qtFormat(type));
         if (type == ImageType::Jpeg)
