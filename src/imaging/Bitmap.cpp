@@ -54,8 +54,9 @@ template <typename F> void split(int count, qsizetype work, F&& f) {
     second.join();
 }
 
-// Tiles keep both the rows read and the columns written within the cache.
-constexpr int Tile = 32;
+// Small tiles keep the columns walked within the cache: rows a power of two apart share cache
+// sets, so wider tiles evict their own lines.
+constexpr int Tile = 8;
 
 inline quint32* pixelAt(uchar* bits, qsizetype stride, int x, int y) {
     return reinterpret_cast<quint32*>(bits + y * stride) + x;
@@ -105,6 +106,25 @@ void turnSquare32(QImage& image, bool clockwise) {
                             *a = *b, *b = *c, *c = *d, *d = pa;
                         }
                     }
+    });
+}
+
+// A mirror image of 32-bit pixels in place, left to right or top to bottom.
+void flip32(QImage& image, bool horizontal) {
+    const int w = image.width(), h = image.height();
+    uchar* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    if (horizontal) {
+        split(h, qsizetype(w) * h, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y)
+                std::reverse(pixelAt(bits, stride, 0, y), pixelAt(bits, stride, w, y));
+        });
+        return;
+    }
+    split(h / 2, qsizetype(w) * h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            std::swap_ranges(pixelAt(bits, stride, 0, y), pixelAt(bits, stride, w, y),
+                             pixelAt(bits, stride, 0, h - 1 - y));
     });
 }
 
@@ -250,7 +270,10 @@ Status Bitmap::rotateFlip(RotateFlip how) {
     const bool flipX = (value & 4) != 0;
     // The two flips are done in place, without a second image.
     if (how == RotateFlip::RotateNoneFlipX || how == RotateFlip::Rotate180FlipX) {
-        m_image.mirror(how == RotateFlip::RotateNoneFlipX, how == RotateFlip::Rotate180FlipX);
+        if (is32Bit(m_image))
+            flip32(m_image, how == RotateFlip::RotateNoneFlipX);
+        else
+            m_image.mirror(how == RotateFlip::RotateNoneFlipX, how == RotateFlip::Rotate180FlipX);
         return setStatus(Status::Ok);
     }
     if ((quarterTurns == 1 || quarterTurns == 3) && !flipX && is32Bit(m_image)) {
