@@ -18,6 +18,7 @@
 #include <QtEndian>
 #include <array>
 #include <cerrno>
+#include <malloc.h>
 #include <optional>
 #include <sys/mount.h>
 
@@ -110,10 +111,27 @@ QByteArray pngChunk(const char* type, const QByteArray& data) {
 }
 
 // A 24-bit PNG whose header claims `width` x `height` pixels, with a tiny image data chunk.
-QByteArray pngClaiming(quint32 width, quint32 height) {
-    const QByteArray ihdr = be32(width) + be32(height) + QByteArray("\x08\x02\x00\x00\x00", 5);
+QByteArray pngClaiming(quint32 width, quint32 height, char bitDepth = 8) {
+    const QByteArray ihdr =
+        be32(width) + be32(height) + bitDepth + QByteArray("\x02\x00\x00\x00", 4);
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", ihdr) +
            pngChunk("IDAT", qCompress(QByteArray(64, '\0')).mid(4)) + pngChunk("IEND", {});
+}
+
+// A progressive JPEG whose last scan is repeated until it has more than `scans` scans.
+QByteArray jpegWithScans(int scans) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    if (!writer.write(pattern(16, 16)))
+        return {};
+    const qsizetype lastScan = bytes.lastIndexOf("\xFF\xDA");
+    const QByteArray scan = bytes.mid(lastScan, bytes.size() - 2 - lastScan); // without EOI
+    const int present = int(bytes.count("\xFF\xDA"));
+    return bytes.left(bytes.size() - 2) + scan.repeated(std::max(0, scans + 1 - present)) +
+           QByteArray("\xFF\xD9", 2);
 }
 
 // A 24-bit BMP of 3 x 2 pixels whose header claims `width` x `height` pixels.
@@ -716,24 +734,46 @@ private Q_SLOTS:
         QCOMPARE(loaded.warning, partial ? partWarning(QStringLiteral("part.bmp")) : QString());
     }
 
-    void oversizedHeadersRefused_data() {
+    // Files the loader refuses, quickly and with a reason: claims beyond the limit at the
+    // decoder's real bytes per pixel, formats the editor does not support whatever Qt could
+    // decode, and progressive JPEGs with an unreasonable number of scans.
+    void hostileFilesRefused_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("png") << "huge.png" << pngClaiming(65535, 65535);
-        QTest::newRow("bmp") << "huge.bmp" << bmpClaiming(65535, 65535);
-        QTest::newRow("bmp bottom-up") << "huge-up.bmp" << bmpClaiming(65535, -65535);
+        QTest::addColumn<QString>("reason");
+        const QString tooLarge = QStringLiteral("too large");
+        const QString unsupported = QStringLiteral("Unsupported image format");
+        QTest::newRow("png") << "huge.png" << pngClaiming(65535, 65535) << tooLarge;
+        // 8 bytes a pixel when decoded: over the limit though 4 would not be.
+        QTest::newRow("16-bit png") << "deep.png" << pngClaiming(12000, 12000, 16) << tooLarge;
+        QTest::newRow("bmp") << "huge.bmp" << bmpClaiming(65535, 65535) << tooLarge;
+        QTest::newRow("bmp bottom-up") << "huge-up.bmp" << bmpClaiming(65535, -65535) << tooLarge;
         // Claims whose byte count overflows 64 bits.
         QTest::newRow("bmp claim overflows")
-            << "overflow.bmp" << bmpClaiming(1323597567, -2132507137);
-        QTest::newRow("svg claim overflows")
+            << "overflow.bmp" << bmpClaiming(1323597567, -2132507137) << tooLarge;
+        QTest::newRow("svg")
             << "overflow.svg"
             << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"2000000000\" "
-                          "height=\"2000000000\"><rect width=\"10\" height=\"5\"/></svg>");
+                          "height=\"2000000000\"><rect width=\"10\" height=\"5\"/></svg>")
+            << unsupported;
+        QTest::newRow("ppm named .png")
+            << "p.png" << QByteArray("P6\n2 1\n255\n\xFF\0\0\0\xFF\0", 17) << unsupported;
+        QTest::newRow("xbm") << "x.xbm"
+                             << QByteArray("#define x_width 2\n#define x_height 1\n"
+                                           "static char x_bits[] = { 0x01 };\n")
+                             << unsupported;
+        QTest::newRow("xpm") << "x.xpm"
+                             << QByteArray("/* XPM */\nstatic char *x[] = {\"1 1 1 1\", "
+                                           "\"a c #FF0000\", \"a\"};\n")
+                             << unsupported;
+        QTest::newRow("jpeg scan bomb")
+            << "scans.jpg" << jpegWithScans(501) << QStringLiteral("too many scans");
     }
 
-    void oversizedHeadersRefused() {
+    void hostileFilesRefused() {
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
         const QString path = dir->filePath(name);
         QVERIFY(writeBytes(path, bytes));
         QElapsedTimer timer;
@@ -742,8 +782,46 @@ private Q_SLOTS:
         qInfo("%s refused in %lld ms", qPrintable(name), timer.elapsed());
         QVERIFY(!loaded.bitmap);
         QVERIFY2(loaded.error.startsWith(QStringLiteral("Cannot open %1: ").arg(name)) &&
-                     loaded.error.contains(QLatin1String("too large")),
+                     loaded.error.contains(reason),
                  qPrintable(loaded.error));
+    }
+
+    // What the content is decides, not the name; a progressive JPEG with a usual number of
+    // scans opens.
+    void contentDecidesFormat() {
+        const QString disguised = dir->filePath(QStringLiteral("disguised.jpg"));
+        QVERIFY(pattern(5, 4).save(disguised, "png"));
+        const QString progressive = dir->filePath(QStringLiteral("progressive.jpg"));
+        QVERIFY(writeBytes(progressive, jpegWithScans(60)));
+        for (const QString& path : {disguised, progressive}) {
+            const auto loaded = vantrel::loadImageFile(path);
+            QVERIFY2(loaded.bitmap, qPrintable(loaded.error));
+        }
+    }
+
+    // The files that once broke loading: each loads or is refused with a message, and gives
+    // the same pixels whatever uninitialised memory holds.
+    void regressionInputs() {
+        const QDir folder(QFINDTESTDATA("data/regressions"));
+        const QStringList files = folder.entryList(QDir::Files);
+        QVERIFY(!files.isEmpty());
+        for (const QString& file : files) {
+            if (file.endsWith(QLatin1String(".md")))
+                continue;
+            QImage first;
+            for (const int perturb : {0x11, 0xA5}) {
+                mallopt(M_PERTURB, perturb);
+                const auto loaded = vantrel::loadImageFile(folder.filePath(file));
+                mallopt(M_PERTURB, 0);
+                QVERIFY2(loaded.bitmap || loaded.error.startsWith(QLatin1String("Cannot open")),
+                         qPrintable(file));
+                const QImage pixels = loaded.bitmap ? loaded.bitmap->toArgb32() : QImage();
+                if (perturb == 0x11)
+                    first = pixels;
+                else
+                    QVERIFY2(pixels == first, qPrintable(file));
+            }
+        }
     }
 
     void aboveQtDefaultLimitOpens() {

@@ -12,6 +12,7 @@
 #include <QMutex>
 #include <QSaveFile>
 #include <QtEndian>
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <gif_lib.h>
@@ -49,6 +50,79 @@ QByteArray qtFormat(ImageType type) {
         break;
     }
     return "bmp";
+}
+
+// The formats the editor reads, by the names Qt's readers give them. Every other format Qt
+// could decode is refused before its decoder sees a byte.
+bool isSupportedFormat(const QByteArray& format) {
+    static const char* const supported[] = {"bmp", "png", "gif", "jpeg"};
+    return std::any_of(std::begin(supported), std::end(supported),
+                       [&](const char* name) { return format == name; });
+}
+
+// A progressive JPEG is decoded scan by scan, each pass over the whole image: a small file
+// with thousands of scans would take minutes and gigabytes. Real files have a few dozen.
+constexpr int MaxJpegScans = 500;
+
+// The start-of-scan markers of a JPEG stream, counted until more than `stopAfter` are seen.
+// Segment payloads (where an embedded thumbnail keeps its own markers) are skipped, and
+// within entropy-coded data only a marker that ends it counts.
+int jpegScanCount(QIODevice& device, int stopAfter) {
+    enum class State { Marker, Code, Length1, Length2, Skip, Entropy, EntropyFF };
+    State state = State::Marker;
+    int scans = 0;
+    qint64 skip = 0;
+    bool scanHeader = false; // the segment being skipped is a scan's header
+    char chunk[1 << 16];
+    qint64 got = 0;
+    const auto code = [&](quint8 c) {
+        const bool standalone = c == 0xD8 || c == 0xD9 || c == 0x01 || (c >= 0xD0 && c <= 0xD7);
+        if (standalone)
+            return State::Marker;
+        scanHeader = c == 0xDA;
+        scans += scanHeader ? 1 : 0;
+        return State::Length1;
+    };
+    while (scans <= stopAfter && (got = device.read(chunk, sizeof chunk)) > 0) {
+        for (qint64 i = 0; i < got && scans <= stopAfter; ++i) {
+            const auto c = quint8(chunk[i]);
+            switch (state) {
+            case State::Marker:
+                state = c == 0xFF ? State::Code : State::Entropy; // garbage is skipped
+                break;
+            case State::Code:
+                state = c == 0xFF ? State::Code : code(c);
+                break;
+            case State::Length1:
+                skip = qint64(c) << 8;
+                state = State::Length2;
+                break;
+            case State::Length2:
+                skip = std::max<qint64>(0, skip + c - 2);
+                state = skip > 0 ? State::Skip : (scanHeader ? State::Entropy : State::Marker);
+                break;
+            case State::Skip: {
+                const qint64 n = std::min(skip, got - i);
+                skip -= n;
+                i += n - 1;
+                if (skip == 0)
+                    state = scanHeader ? State::Entropy : State::Marker;
+                break;
+            }
+            case State::Entropy:
+                if (c == 0xFF)
+                    state = State::EntropyFF;
+                break;
+            case State::EntropyFF:
+                if (c == 0x00 || (c >= 0xD0 && c <= 0xD7))
+                    state = State::Entropy;
+                else if (c != 0xFF)
+                    state = code(c);
+                break;
+            }
+        }
+    }
+    return scans;
 }
 
 // Where a BMP file keeps its palette and pixels, found as Qt's reader finds them.
@@ -442,22 +516,51 @@ LoadedImage loadImageFile(const QString& path, LoadWidth width) {
 LoadedImage loadImage(QIODevice& file, const QString& name, LoadWidth width) {
     LoadedImage result;
     const std::optional<BmpLayout> bmp = bmpLayout(file);
-    // The header's claim is checked before a pixel is allocated; Qt's own limit (128 MB by
-    // default) is raised to ours so that every image within it opens.
+    // The kind of image is told by the content alone, never by the name.
+    QByteArray format;
+    // The header's claim is checked before a pixel is allocated, at the bytes per pixel the
+    // decoder will produce (16-bit PNGs decode to eight); Qt's own limit (128 MB by default)
+    // is raised to ours so that every image within it opens.
     QSize claimed;
+    qint64 bytesPerPixel = 4;
     {
         QImageReader probe(&file);
+        probe.setDecideFormatFromContent(true);
         probe.setAutoTransform(false);
+        format = probe.format();
         claimed = probe.size();
+        if (probe.imageFormat() != QImage::Format_Invalid)
+            bytesPerPixel =
+                std::max<qint64>(4, QImage::toPixelFormat(probe.imageFormat()).bitsPerPixel() / 8);
+    }
+    if (bmp)
+        format = "bmp";
+    if (!isSupportedFormat(format)) {
+        result.error = openError(name, QStringLiteral("Unsupported image format"));
+        return result;
     }
     if (!claimed.isValid() && bmp)
         claimed = QSize(bmp->width, bmp->rows());
-    if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > MaxDecodedBytes / 4) {
+    if (claimed.isValid() &&
+        qint64(claimed.width()) * claimed.height() > MaxDecodedBytes / bytesPerPixel) {
         result.error = openError(name, QStringLiteral("the image is too large (%1 x %2 pixels; "
                                                       "at most 1 GiB of pixels can be opened)")
                                            .arg(claimed.width())
                                            .arg(claimed.height()));
         return result;
+    }
+    if (format == "jpeg") {
+        const int scans = file.seek(0) ? jpegScanCount(file, MaxJpegScans) : 0;
+        if (scans > MaxJpegScans) {
+            result.error =
+                openError(name, QStringLiteral("the JPEG image has too many scans (more than %1)")
+                                    .arg(MaxJpegScans));
+            return result;
+        }
+        if (!file.seek(0)) {
+            result.error = openError(name, file.errorString());
+            return result;
+        }
     }
     QImageReader::setAllocationLimit(int(MaxDecodedBytes >> 20));
 
@@ -484,9 +587,8 @@ LoadedImage loadImage(QIODevice& file, const QString& name, LoadWidth width) {
             result.error = openError(name, file.errorString());
             return result;
         }
-        QImageReader reader(source);
+        QImageReader reader(source, format);
         reader.setAutoTransform(false);
-        const QByteArray format = reader.format();
         std::optional<JpegMessages> jpegMessages;
         if (format == "jpeg")
             jpegMessages.emplace();
@@ -502,7 +604,7 @@ LoadedImage loadImage(QIODevice& file, const QString& name, LoadWidth width) {
                 result.error = openError(name, source->errorString());
                 return result;
             }
-            QImageReader again(source);
+            QImageReader again(source, format);
             again.setAutoTransform(false);
             decoded = again.read();
             if (decoded.isNull()) {
