@@ -7,6 +7,7 @@
 #include "imaging/ImageFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -268,6 +269,41 @@ private Q_SLOTS:
                            QStringLiteral("-o"), QStringLiteral("%1/o.png")};
         QTest::newRow("-o without a file")
             << QStringList{QStringLiteral("%1/good.png"), QStringLiteral("-o")};
+        const auto writing = [](const char* output, const char* option, const char* value) {
+            return QStringList{QStringLiteral("%1/good.png"), QLatin1String(option),
+                               QLatin1String(value), QStringLiteral("-o"),
+                               QStringLiteral("%1/") + QLatin1String(output)};
+        };
+        QTest::newRow("quality 0") << writing("o.webp", "--quality", "0");
+        QTest::newRow("quality 101") << writing("o.webp", "--quality", "101");
+        QTest::newRow("quality for png") << writing("o.png", "--quality", "80");
+        QTest::newRow("unknown compression") << writing("o.tif", "--compression", "zip");
+        QTest::newRow("compression for webp") << writing("o.webp", "--compression", "lzw");
+    }
+
+    // The WebP quality and TIFF compression reach the encoders.
+    void encoderSettings() {
+        const QString in = dir->filePath(QStringLiteral("good.png"));
+        QImage noise(64, 64, QImage::Format_RGB32);
+        QRandomGenerator random(3);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x)
+                noise.setPixel(x, y, random.generate());
+        QVERIFY(noise.save(in));
+        const auto written = [&](const QString& name, const QStringList& options) {
+            const QString out = dir->filePath(name);
+            const Result r = runCli(QStringList{in, QStringLiteral("-o"), out} + options);
+            return r.code == 0 ? QFileInfo(out).size() : -1;
+        };
+        const qint64 lossless = written(QStringLiteral("a.webp"), {});
+        const qint64 lossy = written(QStringLiteral("b.webp"), {"--quality", "20"});
+        QVERIFY(lossy > 0 && lossless > 2 * lossy);
+        QCOMPARE(
+            QImage(dir->filePath(QStringLiteral("a.webp"))).convertToFormat(QImage::Format_RGB32),
+            noise);
+        const qint64 plain = written(QStringLiteral("a.tif"), {"--compression", "none"});
+        QVERIFY(plain >= 64 * 64 * 3);
+        QVERIFY(written(QStringLiteral("b.tif"), {"--compression", "lzw"}) != plain);
     }
 
     void usageErrors() {

@@ -118,6 +118,39 @@ QByteArray pngClaiming(quint32 width, quint32 height, char bitDepth = 8) {
            pngChunk("IDAT", qCompress(QByteArray(64, '\0')).mid(4)) + pngChunk("IEND", {});
 }
 
+// A one-strip, 8-bit RGB TIFF of `rgb` compressed with Deflate, which Qt cannot write.
+QByteArray deflateTiff(const QImage& rgb) {
+    QByteArray pixels;
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb c = rgb.pixel(x, y);
+            pixels += char(qRed(c)), pixels += char(qGreen(c)), pixels += char(qBlue(c));
+        }
+    const QByteArray strip = qCompress(pixels).mid(4); // a zlib stream
+    QByteArray b("II*\0", 4);
+    const auto u16 = [&b](quint16 v) { b += char(v & 0xFF), b += char(v >> 8); };
+    const auto u32 = [&](quint32 v) { u16(quint16(v & 0xFFFF)), u16(quint16(v >> 16)); };
+    constexpr quint16 Tags = 9;
+    const quint32 bitsAt = 8 + 2 + Tags * 12 + 4, stripAt = bitsAt + 6;
+    u32(8);
+    u16(Tags);
+    const auto tag = [&](quint16 id, quint16 type, quint32 count, quint32 value) {
+        u16(id), u16(type), u32(count), u32(value);
+    };
+    tag(256, 4, 1, quint32(rgb.width()));
+    tag(257, 4, 1, quint32(rgb.height()));
+    tag(258, 3, 3, bitsAt);
+    tag(259, 3, 1, 8); // Deflate
+    tag(262, 3, 1, 2); // RGB
+    tag(273, 4, 1, stripAt);
+    tag(277, 3, 1, 3);
+    tag(278, 4, 1, quint32(rgb.height()));
+    tag(279, 4, 1, quint32(strip.size()));
+    u32(0);
+    u16(8), u16(8), u16(8);
+    return b + strip;
+}
+
 // A progressive JPEG whose last scan is repeated until it has more than `scans` scans.
 QByteArray jpegWithScans(int scans) {
     QByteArray bytes;
@@ -280,10 +313,43 @@ private Q_SLOTS:
                 indexed.setPixel(x, y, uint((x * 2 + y) % 3));
         QTest::newRow("palette png")
             << "palette.png" << indexed << false << int(PixelFormat::RGB24);
+        const QImage opaqueIndexed = indexed;
         indexed.setColorTable({colours[0], colours[1], colours[2], qRgba(0, 0, 0, 0)});
         indexed.setPixel(4, 3, 3);
         QTest::newRow("palette png, transparent entry")
             << "palette-alpha.png" << indexed << false << int(PixelFormat::ARGB32);
+
+        QTest::newRow("webp lossless with alpha")
+            << "alpha.webp" << alpha << true << int(PixelFormat::ARGB32);
+        QTest::newRow("tiff opaque")
+            << "opaque.tif" << pattern(6, 5) << false << int(PixelFormat::RGB24);
+        // TIFFs keep premultiplied colour: alpha 0 and 255 come back exactly.
+        QImage clear = pattern(4, 3, QImage::Format_ARGB32);
+        clear.setPixel(1, 1, 0);
+        QTest::newRow("tiff with alpha")
+            << "clear.tiff" << clear << true << int(PixelFormat::ARGB32);
+        QTest::newRow("tiff palette")
+            << "palette.tif" << opaqueIndexed << false << int(PixelFormat::RGB24);
+        QImage deep(5, 3, QImage::Format_RGBX64);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                deep.setPixelColor(
+                    x, y,
+                    QColor::fromRgba64(quint16(x * 13000 + 255), quint16(y * 30000 + 128), 40000));
+        QTest::newRow("tiff 16 bits a channel")
+            << "deep.tif" << deep << false << int(PixelFormat::RGB24);
+    }
+
+    // Deflate TIFFs, which other programs write, open.
+    void deflateTiffOpens() {
+        const QImage rgb = pattern(7, 4).convertToFormat(QImage::Format_RGB32);
+        const QString path = dir->filePath(QStringLiteral("deflate.tif"));
+        QVERIFY(writeBytes(path, deflateTiff(rgb)));
+        const auto loaded = vantrel::loadImageFile(path);
+        QVERIFY2(loaded.bitmap, qPrintable(loaded.error));
+        const QString diff =
+            firstDifference(*loaded.bitmap, rgb.convertToFormat(QImage::Format_ARGB32));
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
     }
 
     void loadAndRoundTrip() {
@@ -337,6 +403,9 @@ private Q_SLOTS:
         QTest::newRow(".jpe") << "g.jpe" << int(ImageType::Jpeg) << jpeg;
         QTest::newRow(".jfif") << "h.jfif" << int(ImageType::Jpeg) << jpeg;
         QTest::newRow(".bmp") << "i.bmp" << int(ImageType::Bmp) << bmp;
+        QTest::newRow(".webp") << "j.webp" << int(ImageType::Webp) << QByteArray("RIFF");
+        QTest::newRow(".TIF") << "k.TIF" << int(ImageType::Tiff) << QByteArray("II*\0", 4);
+        QTest::newRow(".tiff") << "l.tiff" << int(ImageType::Tiff) << QByteArray("II*\0", 4);
         QTest::newRow("no extension") << "plain" << int(ImageType::Bmp) << bmp;
         QTest::newRow("archive.png.bak") << "archive.png.bak" << int(ImageType::Bmp) << bmp;
     }

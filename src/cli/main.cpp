@@ -17,8 +17,8 @@ void describe(QCommandLineParser& parser) {
         "--op in their order exactly as the editor's commands do, and writes the result with the\n"
         "encoder the output's extension selects (.png PNG; .gif GIF; .jpg, .jpeg, .jpe, .jfif "
         "JPEG;\n"
-        "anything else BMP), through a temporary file that replaces the output only when\n"
-        "complete.\n"
+        ".webp WebP; .tif, .tiff TIFF; anything else BMP), through a temporary file that\n"
+        "replaces the output only when complete.\n"
         "A damaged INPUT of which only part could be read is used with a warning on standard\n"
         "error; with --strict it counts as unreadable.\n\n"
         "Exit status: 0 on success, 1 when a file cannot be read or written, 2 for a usage "
@@ -39,8 +39,17 @@ void describe(QCommandLineParser& parser) {
                       QStringLiteral("Apply operation <op> (may be repeated). Operations:\n") +
                           vantrel::batchOperationsHelp(),
                       QStringLiteral("op")});
-    parser.addPositionalArgument(QStringLiteral("INPUT"),
-                                 QStringLiteral("The image to read (BMP, PNG, GIF or JPEG)."));
+    parser.addOption({QStringLiteral("quality"),
+                      QStringLiteral("WebP output: quality <n> from 1 to 99 (lossy) or 100 "
+                                     "(lossless, the default)."),
+                      QStringLiteral("n")});
+    parser.addOption({QStringLiteral("compression"),
+                      QStringLiteral("TIFF output: compression <name>, none or lzw (the "
+                                     "default)."),
+                      QStringLiteral("name")});
+    parser.addPositionalArgument(
+        QStringLiteral("INPUT"),
+        QStringLiteral("The image to read (BMP, PNG, GIF, JPEG, WebP or TIFF)."));
 }
 
 int usageError(const QString& message) {
@@ -71,6 +80,26 @@ int main(int argc, char* argv[]) {
     if (inputs.size() != 1)
         return usageError(inputs.isEmpty() ? QStringLiteral("no INPUT given")
                                            : QStringLiteral("only one INPUT can be given"));
+
+    vantrel::SaveOptions saveOptions;
+    const QString output = parser.value(QStringLiteral("output"));
+    if (parser.isSet(QStringLiteral("quality"))) {
+        bool ok = false;
+        saveOptions.webpQuality = parser.value(QStringLiteral("quality")).toInt(&ok);
+        if (!ok || saveOptions.webpQuality < 1 || saveOptions.webpQuality > 100)
+            return usageError(QStringLiteral("--quality needs a whole number from 1 to 100"));
+        if (vantrel::imageTypeForPath(output) != vantrel::ImageType::Webp)
+            return usageError(QStringLiteral("--quality applies to WebP output only"));
+    }
+    if (parser.isSet(QStringLiteral("compression"))) {
+        const auto compression =
+            vantrel::tiffCompressionNamed(parser.value(QStringLiteral("compression")));
+        if (!compression)
+            return usageError(QStringLiteral("--compression needs none or lzw"));
+        if (vantrel::imageTypeForPath(output) != vantrel::ImageType::Tiff)
+            return usageError(QStringLiteral("--compression applies to TIFF output only"));
+        saveOptions.tiffCompression = *compression;
+    }
 
     std::vector<vantrel::BatchOperation> operations;
     for (const QString& text : parser.values(QStringLiteral("op"))) {
@@ -103,8 +132,7 @@ int main(int argc, char* argv[]) {
         std::printf("%dx%d %s\n", bitmap.width(), bitmap.height(),
                     qPrintable(vantrel::formatName(bitmap.format())));
     if (parser.isSet(QStringLiteral("output"))) {
-        const QString error =
-            vantrel::saveImageFile(bitmap, parser.value(QStringLiteral("output")));
+        const QString error = vantrel::saveImageFile(bitmap, output, saveOptions);
         if (!error.isEmpty()) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return FileError;

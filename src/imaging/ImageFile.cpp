@@ -46,6 +46,10 @@ QByteArray qtFormat(ImageType type) {
         return "jpeg";
     case ImageType::Gif:
         return "gif";
+    case ImageType::Webp:
+        return "webp";
+    case ImageType::Tiff:
+        return "tiff";
     case ImageType::Bmp:
         break;
     }
@@ -55,7 +59,7 @@ QByteArray qtFormat(ImageType type) {
 // The formats the editor reads, by the names Qt's readers give them. Every other format Qt
 // could decode is refused before its decoder sees a byte.
 bool isSupportedFormat(const QByteArray& format) {
-    static const char* const supported[] = {"bmp", "png", "gif", "jpeg"};
+    static const char* const supported[] = {"bmp", "png", "gif", "jpeg", "webp", "tiff"};
     return std::any_of(std::begin(supported), std::end(supported),
                        [&](const char* name) { return format == name; });
 }
@@ -491,7 +495,22 @@ ImageType imageTypeForPath(const QString& path) {
     if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg") ||
         ext == QLatin1String("jpe") || ext == QLatin1String("jfif"))
         return ImageType::Jpeg;
+    if (ext == QLatin1String("webp"))
+        return ImageType::Webp;
+    if (ext == QLatin1String("tif") || ext == QLatin1String("tiff"))
+        return ImageType::Tiff;
     return ImageType::Bmp;
+}
+
+std::optional<TiffCompression> tiffCompressionNamed(const QString& name) {
+    for (const TiffCompression c : {TiffCompression::None, TiffCompression::Lzw})
+        if (name.compare(tiffCompressionName(c), Qt::CaseInsensitive) == 0)
+            return c;
+    return std::nullopt;
+}
+
+QString tiffCompressionName(TiffCompression compression) {
+    return compression == TiffCompression::None ? QStringLiteral("none") : QStringLiteral("lzw");
 }
 
 LoadedImage loadImageFile(const QString& path, LoadWidth width) {
@@ -636,7 +655,7 @@ LoadedImage loadImage(QIODevice& file, const QString& name, LoadWidth width) {
     return result;
 }
 
-QString saveImageFile(const Bitmap& bitmap, const QString& path) {
+QString saveImageFile(const Bitmap& bitmap, const QString& path, const SaveOptions& options) {
     if (bitmap.isNull())
         return saveError(path, QStringLiteral("there is no image"));
     const QFileInfo target(path);
@@ -663,11 +682,23 @@ QString saveImageFile(const Bitmap& bitmap, const QString& path) {
         if (!writeBmp24(bitmap.image(), out))
             reason = out.errorString();
     } else {
-        QImageWriter writer(&out, qtFormat(type));
+        // The TIFF encoder seeks back to write its directory: it writes to memory first.
+        QByteArray encoded;
+        QBuffer memory(&encoded);
+        if (type == ImageType::Tiff)
+            memory.open(QIODevice::WriteOnly);
+        QImageWriter writer(type == ImageType::Tiff ? static_cast<QIODevice*>(&memory) : &out,
+                            qtFormat(type));
         if (type == ImageType::Jpeg)
             writer.setQuality(JpegQuality);
+        else if (type == ImageType::Webp)
+            writer.setQuality(std::clamp(options.webpQuality, 1, 100)); // 100: lossless
+        else if (type == ImageType::Tiff)
+            writer.setCompression(options.tiffCompression == TiffCompression::Lzw ? 1 : 0);
         if (!writer.write(bitmap.image()))
             reason = writer.errorString();
+        else if (type == ImageType::Tiff)
+            out.write(encoded);
     }
     if (!out.finish())
         reason = out.errorString();
