@@ -1,20 +1,25 @@
 // DialogPrompt's dialogs, shown for real: the caption of its message boxes and where its save
-// dialog starts.
+// dialog starts. The adjustment dialogs' previews, which wait for the event loop.
 
+#include "ScriptedHost.h"
 #include "app/DialogPrompt.h"
+#include "operations/CAdjustDlg.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSignalSpy>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 
-using vantrel::DialogPrompt;
+using namespace vantrel;
 
 namespace {
 
@@ -98,6 +103,52 @@ private Q_SLOTS:
         QCOMPARE(prompt.askSavePath(filters, filter, QString(), start), QString());
         QCOMPARE(shownFolder, QDir(folder).absolutePath());
         QCOMPARE(shownName, name);
+    }
+
+    // Moves made before the event loop runs give one preview, of the newest positions, in the
+    // memory of the last, while the values follow at once. Apply computes a preview still
+    // waiting, Cancel drops it.
+    void adjustmentPreviewsWaitForTheEventLoop() {
+        ScriptedHost host;
+        CVantrelDoc doc(host);
+        QImage source(24, 16, QImage::Format_ARGB32);
+        for (int i = 0; i < 24 * 16; ++i)
+            source.setPixel(i % 24, i / 24, quint32(i) * 0x9E3779B1u);
+        doc.setBitmap(std::make_unique<Bitmap>(source, PixelFormat::ARGB32));
+        const auto adjusted = [&](SliderPositions p) {
+            QImage copy = source.copy();
+            adjustmentFunction(Adjustment::HueSaturation, p)(copy);
+            return copy;
+        };
+        QSignalSpy changes(&doc, &CVantrelDoc::changed);
+        for (const bool apply : {true, false}) {
+            PreviewSession session(doc);
+            CAdjustHSBDlg dialog(session);
+            for (const int position : {20, 30}) { // the first preview makes the adjusted copy
+                changes.clear();
+                dialog.slider(0)->setValue(position);
+                settle();
+            }
+            const qsizetype onePreview = changes.count();
+            const uchar* memory = doc.bitmap()->image().constBits();
+            changes.clear();
+            for (const int position : {10, 40, 70})
+                dialog.slider(0)->setValue(position);
+            QCOMPARE(dialog.valueLabel(0)->text(), QStringLiteral("70%"));
+            QCOMPARE(doc.bitmap()->image(), adjusted({30, 50, 50}));
+            settle();
+            QCOMPARE(changes.count(), onePreview);
+            QCOMPARE(doc.bitmap()->image(), adjusted({70, 50, 50}));
+            QCOMPARE(doc.bitmap()->image().constBits(), memory); // written where it was
+            dialog.slider(1)->setValue(5);
+            apply ? dialog.accept() : dialog.reject();
+            settle();
+            QCOMPARE(doc.bitmap()->image(), adjusted({70, apply ? 5 : 50, 50}));
+            apply ? session.apply() : session.cancel();
+            if (apply)
+                doc.undo();
+            QCOMPARE(doc.bitmap()->image(), source);
+        }
     }
 
 private:

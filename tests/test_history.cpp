@@ -188,11 +188,19 @@ struct Run {
             name = QStringLiteral("adjustment");
             ref.take(now());
             ref.save(now());
+            const State before = now();
             PreviewSession session(doc);
             QVERIFY(session.isOpen());
-            for (int i = 1 + below(2); i > 0; --i)
-                session.preview(
-                    adjustmentFunction(Adjustment(below(3)), {below(101), below(101), below(101)}));
+            PreviewSession::Adjustment last;
+            for (int i = 1 + below(3); i > 0; --i) {
+                last =
+                    adjustmentFunction(Adjustment(below(3)), {below(101), below(101), below(101)});
+                session.preview(last);
+            }
+            // Later previews adjust the first one's bitmap where it is, as a fresh copy would be.
+            Bitmap adjusted(before.image, before.format);
+            applyToBitmap(adjusted, last);
+            QVERIFY2(doc.floatingSelection() || now() == stateOf(adjusted), qPrintable(name));
             if (below(2) == 0) {
                 session.apply();
                 return;

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QInputMethodEvent>
+#include <QPainter>
 #include <QPrinter>
 #include <QRandomGenerator>
 #include <QScrollBar>
@@ -273,6 +274,43 @@ private Q_SLOTS:
                                          .arg(shown.pixel(x, y), 8, 16)
                                          .arg(expected, 8, 16)));
             }
+        }
+    }
+
+    // At zoom 1 each layer is blended as QImage's conversion makes it ready for the painter,
+    // every alpha and format, also when the window is composed area by area.
+    void zoomOneMatchesQImageComposition() {
+        QImage pixels(300, 260, QImage::Format_ARGB32); // alpha y down to row 255, then opaque
+        QRandomGenerator random(5);
+        for (int y = 0; y < pixels.height(); ++y)
+            for (int x = 0; x < pixels.width(); ++x)
+                pixels.setPixel(x, y, quint32(std::min(y, 255)) << 24 | (random.generate() >> 8));
+        const auto ready = [](const QImage& i) {
+            return i.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        };
+        for (const PixelFormat format : {PixelFormat::ARGB32, PixelFormat::PARGB32,
+                                         PixelFormat::RGB24, PixelFormat::Indexed8}) {
+            Rig rig({}, {220, 170});
+            rig.doc.setBitmap(std::make_unique<Bitmap>(convertToStorage(pixels, format), format));
+            rig.doc.setFloatingSelection(std::make_unique<Bitmap>(pixels, PixelFormat::ARGB32));
+            rig.doc.setFloatingRect(FloatingRect::fromRect(QRect(120, 30, 300, 260)));
+            rig.doc.setSelectionFlag(true);
+            QVERIFY(rig.exposed());
+            rig.view.horizontalScrollBar()->setValue(70);
+            rig.view.verticalScrollBar()->setValue(25);
+            QImage expected(rig.client(), QImage::Format_ARGB32_Premultiplied);
+            expected.fill(rig.view.palette().color(QPalette::Button));
+            QPainter painter(&expected);
+            const QRect image = rig.view.imageToWindow(rig.doc.bitmap()->rect());
+            painter.drawImage(image.topLeft(), ready(rig.doc.bitmap()->image()));
+            painter.setClipRect(image);
+            painter.drawImage(rig.view.imageToWindow({120, 30, 1, 1}).topLeft(), ready(pixels));
+            painter.end();
+            QImage shown = rendered(rig.view);
+            shown.fill(0);
+            for (const QRect& area : {QRect(0, 0, 220, 60), QRect(5, 60, 30, 20), shown.rect()})
+                rig.view.render(shown, area);
+            QVERIFY2(shown == expected, qPrintable(formatName(format)));
         }
     }
 

@@ -148,6 +148,24 @@ RotateFlip inverse(RotateFlip how) {
     return static_cast<RotateFlip>((4 - value) & 3);
 }
 
+// Makes `to` (same size and format, not shared) hold what `from` holds, in its own memory.
+void copyPixels(const QImage& from, QImage& to) {
+    uchar* out = to.bits();
+    const uchar* in = from.constBits();
+    if (from.bytesPerLine() == to.bytesPerLine()) {
+        std::memcpy(out, in, size_t(to.sizeInBytes()));
+    } else {
+        const size_t n = size_t(std::min(from.bytesPerLine(), to.bytesPerLine()));
+        for (int y = 0; y < to.height(); ++y)
+            std::memcpy(out + y * to.bytesPerLine(), in + y * from.bytesPerLine(), n);
+    }
+    if (to.colorTable() != from.colorTable())
+        to.setColorTable(from.colorTable());
+    to.setDotsPerMeterX(from.dotsPerMeterX());
+    to.setDotsPerMeterY(from.dotsPerMeterY());
+    to.setOffset(from.offset());
+}
+
 Bitmap sharing(const Bitmap& bitmap) {
     return Bitmap(bitmap.image(), bitmap.format());
 }
@@ -200,6 +218,11 @@ bool BitmapChange::isExactFor(PixelFormat format) const {
 bool HistoryEntry::holdsTilesOnly() const {
     return std::all_of(m_records.begin(), m_records.end(),
                        [](const Record& r) { return std::holds_alternative<Tiles>(r); });
+}
+
+const Bitmap* HistoryEntry::onlyWhole() const {
+    const Whole* whole = m_records.size() == 1 ? std::get_if<Whole>(&m_records.front()) : nullptr;
+    return whole ? &whole->bitmap : nullptr;
 }
 
 void HistoryEntry::recount() {
@@ -619,6 +642,24 @@ History::Outcome History::restorePending(Bitmap& bitmap) {
         return Outcome::NotApplicable;
     std::vector<Target> targets = recorders();
     std::erase_if(targets, [this](const Target& t) { return t.entry == m_pending.get(); });
+    const Bitmap* kept = m_pending->onlyWhole();
+    if (kept && kept->size() == bitmap.size() && kept->format() == bitmap.format()) {
+        if (kept->image().constBits() == bitmap.image().constBits())
+            return Outcome::Done; // the same pixels already
+        // The others keep what is replaced as they would for an exchange (an entry already
+        // holding a whole bitmap keeps nothing); the pending snapshot keeps its bitmap, which
+        // is still the state it brings back.
+        try {
+            keepStep(targets, bitmap, {HistoryEntry::Step::Kind::Whole, {}, {}});
+        } catch (const std::bad_alloc&) {
+            return Outcome::OutOfMemory;
+        }
+        if (!makeWritable(bitmap))
+            return Outcome::OutOfMemory;
+        copyPixels(kept->image(), bitmap.image());
+        trim();
+        return Outcome::Done;
+    }
     bool ok = false;
     try {
         ok = m_pending->revert(bitmap, [&](const Bitmap& before, const HistoryEntry::Step& step) {

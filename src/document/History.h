@@ -77,6 +77,9 @@ public:
     bool isEmpty() const { return m_records.empty(); }
     // Only tiles of the bitmap as it is now: what changed can be copied back area by area.
     bool holdsTilesOnly() const;
+    // The state before the entry's changes when the entry is that one whole bitmap alone,
+    // else null.
+    const Bitmap* onlyWhole() const;
 
     // Keeps what `area` of `bitmap` holds for every tile not kept yet. These throw
     // std::bad_alloc when memory runs out; what was kept before stays valid.
@@ -156,7 +159,9 @@ public:
     // Undo and redo of the top entry.
     Outcome undo(Bitmap& bitmap);
     Outcome redo(Bitmap& bitmap);
-    // Brings the bitmap back to the pending snapshot's state; it stays pending.
+    // Brings the bitmap back to the pending snapshot's state; it stays pending. When that
+    // state is one whole bitmap of the same size and format, its pixels are copied into the
+    // bitmap's own memory: a preview restoring again and again allocates nothing.
     Outcome restorePending(Bitmap& bitmap);
     // Brings `area` back to the pending state at the cost of the area alone: possible when the
     // pending snapshot holds tiles only, of a bitmap with 8 or more bits per pixel.

@@ -64,7 +64,25 @@ void CAdjustDlg::sliderMoved(int index, int position) {
     }
     for (int i = 0; i < 3; ++i)
         m_values[size_t(i)]->setText(QStringLiteral("%1%").arg(m_sliders[size_t(i)]->value()));
+    // One call waits at a time: moves made before it runs only change the positions it reads.
+    if (m_previewWaiting)
+        return;
+    m_previewWaiting = true;
+    QMetaObject::invokeMethod(this, &CAdjustDlg::previewNow, Qt::QueuedConnection);
+}
+
+void CAdjustDlg::previewNow() {
+    if (!m_previewWaiting)
+        return;
+    m_previewWaiting = false;
     m_session.preview(adjustmentFunction(m_kind, positions()));
+}
+
+void CAdjustDlg::done(int result) {
+    if (result == QDialog::Accepted)
+        previewNow();
+    m_previewWaiting = false;
+    QDialog::done(result);
 }
 
 CAdjustBrightnessDlg::CAdjustBrightnessDlg(PreviewSession& session, QWidget* parent)

@@ -17,6 +17,10 @@ class PreviewSession;
 // beside it, previewing the adjustment live as any slider moves. Apply keeps the preview,
 // Cancel goes back. With the lock box (brightness and contrast) ticked the three sliders move
 // together; unticked they move separately.
+//
+// The values beside the sliders follow at once; the preview is computed from the event loop,
+// once for all the moves made meanwhile, with the newest positions. Apply first computes a
+// preview still waiting; Cancel drops it.
 class CAdjustDlg : public QDialog {
     Q_OBJECT
 public:
@@ -25,18 +29,22 @@ public:
     QCheckBox* lockBox() const { return m_lock; }
     SliderPositions positions() const;
 
+    void done(int result) override;
+
 protected:
     CAdjustDlg(Adjustment kind, PreviewSession& session, const QString& caption,
                const std::array<QString, 3>& labels, bool withLock, QWidget* parent);
 
 private:
     void sliderMoved(int index, int position);
+    void previewNow();
 
     Adjustment m_kind;
     PreviewSession& m_session;
     std::array<QSlider*, 3> m_sliders{};
     std::array<QLabel*, 3> m_values{};
     QCheckBox* m_lock = nullptr;
+    bool m_previewWaiting = false; // a preview is due from the event loop
 };
 
 class CAdjustBrightnessDlg : public CAdjustDlg {

@@ -13,8 +13,10 @@ class CVantrelDoc;
 // The live preview of an adjustment dialog. Opening records the undo step and sets aside
 // the untouched pixels: the floating selection if there is one, else a pending snapshot of the
 // document bitmap. Every preview starts again from those pixels, so the result never depends
-// on earlier slider positions. The dialog ends the session with apply() or cancel(); a session
-// ended otherwise restores a floating selection and leaves the document bitmap as it is.
+// on earlier slider positions. The first preview makes the adjusted copy; later ones copy the
+// untouched pixels into it and adjust it where it is, so a slider drag needs no new image
+// memory. The dialog ends the session with apply() or cancel(); a session ended otherwise
+// restores a floating selection and leaves the document bitmap as it is.
 class PreviewSession {
 public:
     using Adjustment = std::function<void(QImage& argb)>;
@@ -42,6 +44,7 @@ private:
 
     CVantrelDoc& m_document;
     std::unique_ptr<Bitmap> m_sourceFloating;
+    QImage m_argb; // 32-bit pixels of a 24-bit bitmap while it is adjusted, kept for the next
     bool m_open = false;
     bool m_previewed = false;
     bool m_ended = false;

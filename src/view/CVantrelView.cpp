@@ -25,6 +25,7 @@
 #include <QStyleHints>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cstring>
 
 namespace vantrel {
 
@@ -64,12 +65,65 @@ void drawSampled(QPainter& painter, const QImage& image, const QRect& shown, QPo
     painter.drawImage(shown.topLeft(), piece);
 }
 
+// Writes the pixels of `source` (an area of `image`) to the top-left of `buffer` in the format
+// the painter blends directly, as QImage's conversion gives them: premultiplied ARGB for 32-bit
+// ARGB, RGB32 for 24-bit RGB. The buffer only grows, so once it is as large as the window a
+// paint needs no new memory. False for the formats left to QImage's conversion.
+bool fillPiece(const QImage& image, const QRect& source, QImage& buffer) {
+    const QImage::Format format = image.format();
+    QImage::Format blended;
+    if (format == QImage::Format_ARGB32 || format == QImage::Format_ARGB32_Premultiplied)
+        blended = QImage::Format_ARGB32_Premultiplied;
+    else if (format == QImage::Format_RGB32 || format == QImage::Format_RGB888)
+        blended = QImage::Format_RGB32;
+    else
+        return false;
+    if (buffer.width() < source.width() || buffer.height() < source.height()) {
+        buffer = QImage(std::max(buffer.width(), source.width()),
+                        std::max(buffer.height(), source.height()), blended);
+        if (buffer.isNull())
+            return false;
+    }
+    if (buffer.format() != blended)
+        buffer.reinterpretAsFormat(blended);
+    const int w = source.width();
+    for (int r = 0; r < source.height(); ++r) {
+        const uchar* in = image.constScanLine(source.y() + r);
+        auto* out = reinterpret_cast<QRgb*>(buffer.scanLine(r));
+        if (format == QImage::Format_RGB888) {
+            in += qsizetype(source.x()) * 3;
+            for (int c = 0; c < w; ++c)
+                out[c] = 0xFF000000u | (QRgb(in[3 * c]) << 16) | (QRgb(in[3 * c + 1]) << 8) |
+                         in[3 * c + 2];
+        } else if (format == QImage::Format_ARGB32) {
+            const auto* argb = reinterpret_cast<const QRgb*>(in) + source.x();
+            // An opaque row, the usual case, is copied as it is.
+            QRgb all = 0xFFFFFFFFu;
+            for (int c = 0; c < w; ++c)
+                all &= argb[c];
+            if (qAlpha(all) == 255)
+                std::memcpy(out, argb, size_t(w) * 4);
+            else
+                for (int c = 0; c < w; ++c)
+                    out[c] = qPremultiply(argb[c]);
+        } else {
+            std::memcpy(out, reinterpret_cast<const QRgb*>(in) + source.x(), size_t(w) * 4);
+        }
+    }
+    return true;
+}
+
 // Draws `source` (an area of an image in image pixels) as zoom x zoom blocks at `target`,
 // touching only the pixels of the visible part: the cost follows the window, not the image.
+// At zoom 1 the pixels go through `buffer`, kept from paint to paint.
 void drawZoomed(QPainter& painter, const QImage& image, const QRect& source, QPoint target,
-                int zoom) {
+                int zoom, QImage& buffer) {
     if (source.isEmpty())
         return;
+    if (zoom == 1 && fillPiece(image, source, buffer)) {
+        painter.drawImage(target, buffer, QRect(QPoint(0, 0), source.size()));
+        return;
+    }
     QImage piece = image.copy(source);
     if (piece.format() != QImage::Format_ARGB32_Premultiplied &&
         piece.format() != QImage::Format_RGB32)
@@ -379,7 +433,8 @@ void CVantrelView::drawLayer(QPainter& painter, const QImage& image, QPoint at,
     const QRect visible = QRect(QPoint(floorDiv(a.x(), m_zoom), floorDiv(a.y(), m_zoom)),
                                 QPoint(floorDiv(b.x(), m_zoom), floorDiv(b.y(), m_zoom)))
                               .intersected(QRect(at, image.size()));
-    drawZoomed(painter, image, visible.translated(-at), imageToWindow(visible).topLeft(), m_zoom);
+    drawZoomed(painter, image, visible.translated(-at), imageToWindow(visible).topLeft(), m_zoom,
+               m_piece);
 }
 
 namespace {

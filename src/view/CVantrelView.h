@@ -161,6 +161,7 @@ private:
     QPoint m_mouse{-1, -1}; // last mouse position over the viewport: eraser marker, status
     int m_wheelDelta = 0;   // Ctrl+wheel rotation not yet turned into zoom levels
     QImage m_buffer;        // off-screen composition, reused between paints
+    mutable QImage m_piece; // a layer's visible pixels at zoom 1, ready to blend, reused too
     QTimer m_caretTimer;    // blinks the text caret while a line is typed
 };
 
