@@ -3,6 +3,7 @@
 
 #include "imaging/Bitmap.h"
 #include "imaging/Graphics.h"
+#include "imaging/Hls.h"
 #include "imaging/ImageFile.h"
 
 #include <QFile>
@@ -94,6 +95,7 @@ private Q_SLOTS:
     void drawImageAndColourMatrix();
     void drawingOnIndexedAndRgbBitmaps();
     void imageFilesRoundTripAndReportErrors();
+    void hlsPartsMatchTheWholeConversions();
 };
 
 void TestImaging::newBitmapsAndPixelAccess() {
@@ -570,6 +572,36 @@ void TestImaging::imageFilesRoundTripAndReportErrors() {
     const QString error = saveImageFile(original, nowhere);
     QVERIFY2(error.startsWith(QStringLiteral("Cannot save")), qPrintable(error));
     QVERIFY(!QFile::exists(nowhere));
+}
+
+void TestImaging::hlsPartsMatchTheWholeConversions() {
+    // Every colour's hue from the channels' order and the middle channel's delta.
+    for (int r = 0; r < 256; ++r)
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; ++b) {
+                const int cMax = std::max({r, g, b}), cMin = std::min({r, g, b});
+                const int delta =
+                    hueDeltas()[size_t((cMax - cMin) * 256 + 2 * cMax - r - g - b + cMin)];
+                if (hlsHue(channelOrder(r, g, b), delta) != rgbToHls(qRgb(r, g, b)).hue)
+                    QFAIL(qPrintable(QString::asprintf("hue of %d %d %d", r, g, b)));
+            }
+    // Every hue, luminance and saturation through levels and weights.
+    for (int l = 0; l <= 240; ++l)
+        for (int s = 0; s <= 240; ++s) {
+            const HlsLevels levels = hlsLevels(l, s);
+            QVERIFY(0 <= levels.low && levels.low <= levels.high && levels.high <= 240);
+            for (int hue = 0; hue <= 360; ++hue) {
+                QRgb rgb = 0xFF000000u;
+                for (int shift : {0, 8, 16}) {
+                    const int weight = int(hlsWeights(hue) >> shift & 0xFFu);
+                    const int level = levels.low + ((levels.high - levels.low) * weight + 20) / 40;
+                    rgb |= QRgb((level * 255 + 120) / 240) << shift;
+                }
+                if (rgb != hlsToRgb(hue, l, s))
+                    QFAIL(qPrintable(
+                        QString::asprintf("hue %d, luminance %d, saturation %d", hue, l, s)));
+            }
+        }
 }
 
 QTEST_MAIN(TestImaging)

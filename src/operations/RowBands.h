@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <thread>
+#include <utility>
 
 namespace vantrel {
 
@@ -18,6 +19,13 @@ template <typename F> void forRows(int height, qsizetype pixels, F&& f) {
     std::thread lower([&] { f(middle, height); });
     f(0, middle);
     lower.join();
+}
+
+// forRows over the rows of `image`, whose pixels are first made its own: line() on an image
+// that shares them with a copy would copy them, which must not happen on two threads at once.
+template <typename F> void forImageRows(QImage& image, F&& f) {
+    image.bits();
+    forRows(image.height(), qsizetype(image.width()) * image.height(), std::forward<F>(f));
 }
 
 inline QRgb* line(QImage& image, int y) {
