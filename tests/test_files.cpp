@@ -868,8 +868,8 @@ private Q_SLOTS:
         }
     }
 
-    // The files that once broke loading: each loads or is refused with a message, and gives
-    // the same pixels whatever uninitialised memory holds.
+    // The files that once broke loading: each loads or is refused with a message, gives the
+    // same pixels whatever uninitialised memory holds, and once loaded saves in every format.
     void regressionInputs() {
         const QDir folder(QFINDTESTDATA("data/regressions"));
         const QStringList files = folder.entryList(QDir::Files);
@@ -889,6 +889,12 @@ private Q_SLOTS:
                     first = pixels;
                 else
                     QVERIFY2(pixels == first, qPrintable(file));
+                if (loaded.bitmap && perturb == 0x11)
+                    for (const char* ext : {"bmp", "png", "gif", "jpg", "webp", "tif"}) {
+                        const QString saved = dir->filePath(QStringLiteral("again.") + ext);
+                        const QString error = vantrel::saveImageFile(*loaded.bitmap, saved);
+                        QVERIFY2(error.isEmpty(), qPrintable(file + QLatin1String(": ") + error));
+                    }
             }
         }
     }

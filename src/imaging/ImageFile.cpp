@@ -177,6 +177,11 @@ std::optional<BmpLayout> bmpLayout(QIODevice& device) {
     }
     if (bmp.width <= 0 || bmp.height == 0 || bmp.height == INT_MIN)
         return std::nullopt;
+    // Only the depths a BMP can have; any other is Qt's to refuse.
+    static constexpr int depths[] = {1, 4, 8, 16, 24, 32};
+    if (h.size() == 54 || infoSize == 12)
+        if (std::find(std::begin(depths), std::end(depths), bmp.bits) == std::end(depths))
+            return std::nullopt;
     // Colour masks follow a short header when the pixels are bit fields.
     qint64 masks = 0;
     if (infoSize < 108 && (bmp.compression == 3 || bmp.compression == 6) &&
@@ -283,6 +288,9 @@ std::optional<QByteArray> paddedBmp(QIODevice& device, const BmpLayout& bmp) {
         qToLittleEndian<quint32>(quint32(bytes.size()), bytes.data() + 10);
         end = bytes.size() + bmp.rowBytes() * bmp.rows();
     }
+    // Never more padding than the pixels the loader would accept.
+    if (end - bytes.size() > MaxDecodedBytes)
+        return std::nullopt;
     bytes.append(end - bytes.size(), '\0');
     return bytes;
 }
@@ -290,6 +298,46 @@ std::optional<QByteArray> paddedBmp(QIODevice& device, const BmpLayout& bmp) {
 int readFromDevice(GifFileType* gif, GifByteType* data, int length) {
     auto* device = static_cast<QIODevice*>(gif->UserData);
     return int(qMax<qint64>(0, device->read(reinterpret_cast<char*>(data), length)));
+}
+
+// The logical screen grown to hold the first frame, which Qt's GIF reader may make: the
+// header's screen alone would let a small file claim a large frame. Invalid when the file ends
+// before the first frame's descriptor.
+QSize gifCanvas(QIODevice& device) {
+    if (!device.seek(0))
+        return {};
+    const auto byte = [&device]() -> int {
+        char c = 0;
+        return device.getChar(&c) ? int(quint8(c)) : -1;
+    };
+    const auto word = [&byte]() {
+        const int low = byte(), high = byte();
+        return low < 0 || high < 0 ? -1 : low | (high << 8);
+    };
+    const auto skip = [&device](qint64 n) { return device.skip(n) == n; };
+    if (!skip(6))
+        return {};
+    const int width = word(), height = word(), flags = byte();
+    if (width < 0 || height < 0 || flags < 0 || !skip(2) ||
+        ((flags & 0x80) && !skip(3 * (qint64(2) << (flags & 7)))))
+        return {};
+    for (;;) {
+        const int introducer = byte();
+        if (introducer == 0x21) { // an extension: its label, then sub-blocks up to an empty one
+            if (byte() < 0)
+                return {};
+            for (int size = byte(); size > 0; size = byte())
+                if (!skip(size))
+                    return {};
+            continue;
+        }
+        if (introducer != 0x2C)
+            return {};
+        const int left = word(), top = word(), frameWidth = word(), frameHeight = word();
+        if (frameHeight < 0)
+            return {};
+        return QSize(std::max(width, left + frameWidth), std::max(height, top + frameHeight));
+    }
 }
 
 // Qt's GIF reader shows what it decoded of a cut or damaged first frame without a word: giflib
@@ -548,9 +596,17 @@ LoadedImage loadImage(QIODevice& file, const QString& name, LoadWidth width) {
         probe.setAutoTransform(false);
         format = probe.format();
         claimed = probe.size();
-        if (probe.imageFormat() != QImage::Format_Invalid)
+        // A reader that could not read the header may leave the pixel format undefined.
+        const QImage::Format decodedFormat = probe.imageFormat();
+        if (claimed.isValid() && decodedFormat > QImage::Format_Invalid &&
+            decodedFormat < QImage::NImageFormats)
             bytesPerPixel =
-                std::max<qint64>(4, QImage::toPixelFormat(probe.imageFormat()).bitsPerPixel() / 8);
+                std::max<qint64>(4, QImage::toPixelFormat(decodedFormat).bitsPerPixel() / 8);
+    }
+    if (format == "gif") {
+        const QSize canvas = gifCanvas(file);
+        if (canvas.isValid())
+            claimed = claimed.isValid() ? claimed.expandedTo(canvas) : canvas;
     }
     if (bmp)
         format = "bmp";
@@ -614,8 +670,10 @@ LoadedImage loadImage(QIODevice& file, const QString& name, LoadWidth width) {
         // Decoding into memory made here lets a large image use large pages; the reader
         // makes its own when the format or size it reports turns out different.
         const QSize size = reader.size();
-        if (size.isValid() && reader.imageFormat() != QImage::Format_Invalid)
-            decoded = allocateImage(size.width(), size.height(), reader.imageFormat());
+        const QImage::Format decodedFormat =
+            size.isValid() ? reader.imageFormat() : QImage::Format_Invalid;
+        if (decodedFormat > QImage::Format_Invalid && decodedFormat < QImage::NImageFormats)
+            decoded = allocateImage(size.width(), size.height(), decodedFormat);
         if (!reader.read(&decoded)) {
             // A failed read may have written part of the image or nothing: decode again as
             // Qt alone would, so that a damaged file gives what it always gave.
@@ -639,6 +697,12 @@ LoadedImage loadImage(QIODevice& file, const QString& name, LoadWidth width) {
     if (decoded.isNull()) {
         result.error = openError(name, QStringLiteral("not enough memory"));
         return result;
+    }
+    // A resolution that is not positive is none: the encoders that write one would refuse it.
+    if (decoded.dotsPerMeterX() <= 0 || decoded.dotsPerMeterY() <= 0) {
+        const QImage fresh(1, 1, decoded.format());
+        decoded.setDotsPerMeterX(fresh.dotsPerMeterX());
+        decoded.setDotsPerMeterY(fresh.dotsPerMeterY());
     }
     if (width == LoadWidth::Wide && decoded.format() == QImage::Format_RGB32) {
         // Opaque 32-bit pixels are valid straight ARGB as they stand.
