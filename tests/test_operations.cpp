@@ -266,6 +266,15 @@ QImage applied(QImage image, const std::function<void(QImage&)>& op) {
     return image;
 }
 
+// Every colour once, as 4096 x 4096 pixels with varied alpha.
+QImage allColours() {
+    QImage image(4096, 4096, QImage::Format_ARGB32);
+    auto* pixels = reinterpret_cast<QRgb*>(image.bits());
+    for (QRgb i = 0; i < (1u << 24); ++i)
+        pixels[i] = i | (i * 131u) << 24;
+    return image;
+}
+
 } // namespace
 
 class TestOperations : public QObject {
@@ -287,6 +296,7 @@ private Q_SLOTS:
     void blurSettingsAndBrushPerDocument();
     void cropToFloatingSelection();
     void operationsKeepRgbAndIndexedFormats();
+    void pixelRulesHoldForEveryColourAndPosition();
 };
 
 void TestOperations::hlsScaleAndSliderFactors() {
@@ -483,6 +493,13 @@ void TestOperations::fastOperationsMatchPerPixelRules_data() {
             QTest::newRow(qPrintable(
                 QString::asprintf("%s %dx%d", qPrintable(name), size.width(), size.height())))
                 << name << size;
+    // The filters shared between threads, at their limits: two or four rows, the narrowest
+    // shared width, and chunks that leave short tails.
+    for (const char* name : {"blur3", "blur5", "blur7", "blur9", "sharpen", "emboss"})
+        for (const QSize size : {QSize(33001, 2), QSize(16411, 4), QSize(256, 300), QSize(701, 95)})
+            QTest::newRow(
+                qPrintable(QString::asprintf("%s %dx%d", name, size.width(), size.height())))
+                << QString::fromLatin1(name) << size;
 }
 
 void TestOperations::fastOperationsMatchPerPixelRules() {
@@ -928,6 +945,33 @@ void TestOperations::operationsKeepRgbAndIndexedFormats() {
     QCOMPARE(difference(rgb.pixels(), applied(opaque, invert)), QString());
     QVERIFY(rgb.run(cmd::MoveRight));
     QCOMPARE(rgb.pixels().pixel(0, 3), qRgb(0, 0, 0));
+}
+
+void TestOperations::pixelRulesHoldForEveryColourAndPosition() {
+    const auto all = differentials();
+    const auto check = [&](const QString& name, const QImage& source, const SliderPositions& s) {
+        const QImage actual = applied(source, [&](QImage& i) { all.at(name).fast(i, s); });
+        const QImage expected = applied(source, [&](QImage& i) { all.at(name).reference(i, s); });
+        QVERIFY2(difference(actual, expected).isEmpty(),
+                 qPrintable(QString::asprintf("%s at %d %d %d: ", qPrintable(name), s.first,
+                                              s.second, s.third) +
+                            difference(actual, expected)));
+    };
+    // Greyscale and hue/saturation over every colour, at the ends of the sliders too;
+    // positions beyond the ends take the plain per-pixel path.
+    const QImage colours = allColours();
+    check(QStringLiteral("greyscale"), colours, {});
+    for (const SliderPositions& s :
+         {SliderPositions{30, 70, 60}, SliderSets[1], SliderPositions{100, 100, 0}})
+        check(QStringLiteral("hsb"), colours, s);
+    check(QStringLiteral("hsb"), randomImage(401, 263, 7), {120, -10, 50});
+    // Brightness and contrast: every channel value at every position, and beyond.
+    QImage ramp(256, 1, QImage::Format_ARGB32);
+    for (int c = 0; c < 256; ++c)
+        ramp.setPixel(c, 0, qRgba(c, 255 - c, c ^ 0x5A, c * 7 & 0xFF));
+    for (int p = -20; p <= 130; ++p)
+        for (const QString& name : {QStringLiteral("brightness"), QStringLiteral("contrast")})
+            check(name, ramp, {p, 100 - p, (p + 20) * 37 % 151 - 20});
 }
 
 QTEST_MAIN(TestOperations)
