@@ -5,6 +5,7 @@
 #include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "imaging/ImageFile.h"
+#include "operations/ImageOperations.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -185,6 +186,63 @@ private Q_SLOTS:
         }
     }
 
+    // The geometry operations' arguments reach them: the output equals the operation run here
+    // with the settings the argument spells, on an opaque image and on one with alpha.
+    void geometryArguments_data() {
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("angle");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("choice"); // resize method or anchor
+        QTest::addColumn<uint>("background");
+        using vantrel::Anchor;
+        using vantrel::ResizeMethod;
+        const int high = int(ResizeMethod::HighQuality), centre = int(Anchor::Centre);
+        QTest::newRow("rotate") << "rotate=10"
+                                << "rotate" << 10.0 << QSize() << 0 << 0xFFFFFFFFu;
+        QTest::newRow("rotate, fill") << "rotate=-33.5,#80102030"
+                                      << "rotate" << -33.5 << QSize() << 0 << 0x80102030u;
+        QTest::newRow("resize") << "resize=30,20"
+                                << "resize" << 0.0 << QSize(30, 20) << high << 0u;
+        QTest::newRow("resize, nearest")
+            << "resize=7,5,Nearest"
+            << "resize" << 0.0 << QSize(7, 5) << int(ResizeMethod::Nearest) << 0u;
+        QTest::newRow("canvas") << "canvas=20,3"
+                                << "canvas" << 0.0 << QSize(20, 3) << centre << 0xFFFFFFFFu;
+        QTest::newRow("canvas, anchor, fill")
+            << "canvas=20,30,bottom-right,#00FF00"
+            << "canvas" << 0.0 << QSize(20, 30) << int(Anchor::BottomRight) << 0xFF00FF00u;
+    }
+    void geometryArguments() {
+        QFETCH(QString, op);
+        QFETCH(QString, name);
+        QFETCH(double, angle);
+        QFETCH(QSize, size);
+        QFETCH(int, choice);
+        QFETCH(uint, background);
+        vantrel::OperationParams params;
+        params.angle = angle;
+        params.size = size;
+        params.resizeMethod = vantrel::ResizeMethod(choice);
+        params.anchor = vantrel::Anchor(choice);
+        params.background = background;
+        for (const bool opaque : {false, true}) {
+            QImage source(13, 9, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32);
+            QRandomGenerator random(5);
+            for (int y = 0; y < source.height(); ++y)
+                for (int x = 0; x < source.width(); ++x)
+                    source.setPixel(x, y, random.generate());
+            const QString in = dir->filePath(QStringLiteral("in.png"));
+            const QString out = dir->filePath(QStringLiteral("out.png"));
+            QVERIFY(source.save(in));
+            QCOMPARE(runCli({in, QStringLiteral("--op"), op, QStringLiteral("-o"), out}).code, 0);
+            std::unique_ptr<vantrel::Bitmap> expected = vantrel::loadImageFile(in).bitmap;
+            QVERIFY(vantrel::applyImageOperation(*vantrel::findOperation(qPrintable(name)),
+                                                 expected, params));
+            QCOMPARE(QImage(out).convertToFormat(QImage::Format_ARGB32), expected->toArgb32());
+        }
+    }
+
     void fileErrors_data() {
         QTest::addColumn<QString>("input");  // "%1" is the temporary folder
         QTest::addColumn<QString>("output"); // likewise
@@ -279,6 +337,9 @@ private Q_SLOTS:
         QTest::newRow("quality for png") << writing("o.png", "--quality", "80");
         QTest::newRow("unknown compression") << writing("o.tif", "--compression", "zip");
         QTest::newRow("compression for webp") << writing("o.webp", "--compression", "lzw");
+        for (const char* op : {"rotate=400", "rotate=10,#12", "resize=0,5", "resize=5,5,best",
+                               "canvas=5,5,middle", "canvas=5"})
+            QTest::newRow(op) << writing("o.png", "--op", op);
     }
 
     // The WebP quality and TIFF compression reach the encoders.

@@ -56,7 +56,37 @@ struct Entry {
     const char* name;
     const char* arguments; // empty: takes none
     std::function<std::optional<BatchOperation>(const QList<int>& args, const QString& raw)> make;
+    bool wholeNumbers = true; // the arguments are whole numbers, given parsed in `args`
 };
+
+// "#RRGGBB" (opaque) or "#AARRGGBB".
+std::optional<QRgb> colourNamed(const QString& text) {
+    const QString t = text.trimmed();
+    bool ok = false;
+    const uint value = t.mid(1).toUInt(&ok, 16);
+    if (!t.startsWith(QLatin1Char('#')) || !ok || (t.size() != 7 && t.size() != 9))
+        return std::nullopt;
+    return t.size() == 7 ? QRgb(value) | 0xFF000000u : QRgb(value);
+}
+
+// A name of `names` (in the order of the enumeration `E`), in any letter case.
+template <typename E> std::optional<E> named(const QString& text, QList<const char*> names) {
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (text.trimmed().compare(QLatin1String(names[i]), Qt::CaseInsensitive) == 0)
+            return E(i);
+    return std::nullopt;
+}
+
+// Two sides from 1 to 65535, the first two of `parts`.
+std::optional<QSize> sidesOf(const QStringList& parts) {
+    if (parts.size() < 2)
+        return std::nullopt;
+    bool okW = false, okH = false;
+    const int w = parts[0].trimmed().toInt(&okW), h = parts[1].trimmed().toInt(&okH);
+    if (!okW || !okH || w < 1 || h < 1 || w > 65535 || h > 65535)
+        return std::nullopt;
+    return QSize(w, h);
+}
 
 std::optional<BatchOperation> adjustment(const char* name, const QList<int>& a) {
     if (a.size() != 3 || std::any_of(a.begin(), a.end(), [](int v) { return v < 0 || v > 100; }))
@@ -137,7 +167,69 @@ const std::vector<Entry>& entries() {
              OperationParams params;
              params.conversion = request; // an empty size keeps the image's own
              return operation("convert", params);
-         }},
+         },
+         false},
+        {"rotate", "DEGREES[,#RRGGBB|#AARRGGBB] (-360 to 360, counter-clockwise; white fill)",
+         [](const QList<int>&, const QString& raw) -> std::optional<BatchOperation> {
+             const QStringList parts = raw.split(QLatin1Char(','));
+             bool ok = false;
+             OperationParams params;
+             params.angle = parts[0].trimmed().toDouble(&ok);
+             if (!ok || parts.size() > 2 || !(params.angle >= -360 && params.angle <= 360))
+                 return std::nullopt;
+             if (parts.size() == 2) {
+                 const auto colour = colourNamed(parts[1]);
+                 if (!colour)
+                     return std::nullopt;
+                 params.background = *colour;
+             }
+             return operation("rotate", params);
+         },
+         false},
+        {"resize", "W,H[,nearest|bilinear|high] (1-65535; high by default)",
+         [](const QList<int>&, const QString& raw) -> std::optional<BatchOperation> {
+             const QStringList parts = raw.split(QLatin1Char(','));
+             const auto size = sidesOf(parts);
+             if (!size || parts.size() > 3)
+                 return std::nullopt;
+             OperationParams params;
+             params.size = *size;
+             if (parts.size() == 3) {
+                 const auto method = named<ResizeMethod>(parts[2], {"nearest", "bilinear", "high"});
+                 if (!method)
+                     return std::nullopt;
+                 params.resizeMethod = *method;
+             }
+             return operation("resize", params);
+         },
+         false},
+        {"canvas",
+         "W,H[,ANCHOR[,#RRGGBB|#AARRGGBB]] (ANCHOR top-left, top, top-right, left, centre, right, "
+         "bottom-left, bottom or bottom-right; centre and white by default)",
+         [](const QList<int>&, const QString& raw) -> std::optional<BatchOperation> {
+             const QStringList parts = raw.split(QLatin1Char(','));
+             const auto size = sidesOf(parts);
+             if (!size || parts.size() > 4)
+                 return std::nullopt;
+             OperationParams params;
+             params.size = *size;
+             if (parts.size() >= 3) {
+                 const auto anchor =
+                     named<Anchor>(parts[2], {"top-left", "top", "top-right", "left", "centre",
+                                              "right", "bottom-left", "bottom", "bottom-right"});
+                 if (!anchor)
+                     return std::nullopt;
+                 params.anchor = *anchor;
+             }
+             if (parts.size() == 4) {
+                 const auto colour = colourNamed(parts[3]);
+                 if (!colour)
+                     return std::nullopt;
+                 params.background = *colour;
+             }
+             return operation("canvas", params);
+         },
+         false},
     };
     return table;
 }
@@ -159,7 +251,7 @@ std::optional<BatchOperation> parseBatchOperation(const QString& text, QString& 
             return std::nullopt;
         }
         QList<int> args;
-        if (takesArguments && name != QLatin1String("convert")) {
+        if (takesArguments && e.wholeNumbers) {
             const auto parsed = numbers(raw);
             if (!parsed) {
                 error = QStringLiteral("bad argument '%1' of operation '%2'").arg(raw, name);

@@ -78,6 +78,9 @@ inline constexpr int MoveRight = 32802;
 inline constexpr int MoveUp = 32803;
 inline constexpr int MoveDown = 32804;
 inline constexpr int ConvertImage = 32820;
+// Beyond the original menus: resizing the image and its canvas.
+inline constexpr int ResizeImage = 32850;
+inline constexpr int CanvasSize = 32851;
 
 // Option bars: pencil sizes (bar A, in button order), eraser sizes (B), line widths (C)
 inline constexpr int PencilSize0 = 32829;

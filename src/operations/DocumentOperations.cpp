@@ -159,7 +159,8 @@ void registerOperationCommands(CVantrelDoc& doc, OperationPrompt& prompt) {
             d->onCommand(op->command, [d, op] { filter(*d, *op); });
             break;
         case OperationKind::Conversion:
-            break; // asks first, below
+        case OperationKind::Geometry:
+            break; // asks first, below (the geometry commands' dialogs are still to come)
         }
     }
 

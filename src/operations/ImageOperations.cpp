@@ -71,6 +71,22 @@ const ImageOperation kOperations[] = {
     {.command = cmd::MoveUp, .name = "move-up", .kind = OperationKind::Move, .dx = 0, .dy = -1},
     {.command = cmd::MoveDown, .name = "move-down", .kind = OperationKind::Move, .dx = 0, .dy = 1},
     {.command = cmd::ConvertImage, .name = "convert", .kind = OperationKind::Conversion},
+    {.command = cmd::RotateByAngle,
+     .name = "rotate",
+     .kind = OperationKind::Geometry,
+     .geometry = [](const QImage& argb,
+                    P p) { return rotatedByAngle(argb, p.angle, p.background); },
+     .slow = true},
+    {.command = cmd::ResizeImage,
+     .name = "resize",
+     .kind = OperationKind::Geometry,
+     .geometry = [](const QImage& argb, P p) { return resized(argb, p.size, p.resizeMethod); },
+     .slow = true},
+    {.command = cmd::CanvasSize,
+     .name = "canvas",
+     .kind = OperationKind::Geometry,
+     .geometry = [](const QImage& argb,
+                    P p) { return withCanvas(argb, p.size, p.anchor, p.background); }},
 };
 
 } // namespace
@@ -104,9 +120,27 @@ std::function<void(QImage&)> pixelFunction(const ImageOperation& op,
         return [dx = op.dx, dy = op.dy](QImage& image) { shiftContent(image, dx, dy); };
     case OperationKind::Transform:
     case OperationKind::Conversion:
+    case OperationKind::Geometry:
         break;
     }
     return {};
+}
+
+std::unique_ptr<Bitmap> geometryBitmap(const Bitmap& bitmap, const ImageOperation& op,
+                                       const OperationParams& params) {
+    const QImage argb = bitmap.toArgb32();
+    if (argb.isNull() || !op.geometry)
+        return nullptr;
+    const QImage result = op.geometry(argb, params);
+    if (result.isNull())
+        return nullptr;
+    if (bitmap.format() == PixelFormat::ARGB32)
+        return std::make_unique<Bitmap>(result, PixelFormat::ARGB32);
+    // Written back in the bitmap's own format, an indexed one with its own palette.
+    QImage stored = convertToStorage(result, bitmap.format(), bitmap.image().colorTable());
+    if (stored.isNull())
+        return nullptr;
+    return std::make_unique<Bitmap>(std::move(stored), bitmap.format());
 }
 
 bool applyImageOperation(const ImageOperation& op, std::unique_ptr<Bitmap>& bitmap,
@@ -124,6 +158,13 @@ bool applyImageOperation(const ImageOperation& op, std::unique_ptr<Bitmap>& bitm
         if (!converted)
             return false;
         bitmap = std::move(converted);
+        return true;
+    }
+    case OperationKind::Geometry: {
+        std::unique_ptr<Bitmap> next = geometryBitmap(*bitmap, op, params);
+        if (!next)
+            return false;
+        bitmap = std::move(next);
         return true;
     }
     case OperationKind::Pixels:

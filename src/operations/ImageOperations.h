@@ -2,6 +2,7 @@
 
 #include "imaging/Bitmap.h"
 #include "operations/Conversion.h"
+#include "operations/Geometry.h"
 #include "operations/PixelOps.h"
 
 #include <QImage>
@@ -12,11 +13,17 @@
 namespace vantrel {
 
 // The settings an operation may take: the blur size, the slider positions of an adjustment,
-// the target of a conversion.
+// the target of a conversion, and the geometry operations' angle, size, method, anchor and the
+// colour of the area they uncover.
 struct OperationParams {
     int blurSize = 3;
     SliderPositions sliders;
     ConversionRequest conversion;
+    double angle = 0; // degrees, counter-clockwise
+    QSize size;
+    ResizeMethod resizeMethod = ResizeMethod::HighQuality;
+    Anchor anchor = Anchor::Centre;
+    QRgb background = 0xFFFFFFFFu;
 };
 
 enum class OperationKind {
@@ -25,6 +32,7 @@ enum class OperationKind {
     Transform,  // a flip or quarter turn of the effect target
     Move,       // a one-pixel move of the image, or of the floating selection
     Conversion, // a new bitmap of another format or size
+    Geometry,   // a new picture of another size from the effect target's ARGB pixels
 };
 
 // One image operation: its menu command, its name on the command line and how it computes.
@@ -36,6 +44,8 @@ struct ImageOperation {
     OperationKind kind;
     // Pixels: the function over 32-bit ARGB pixels (an Adjustment's comes from its sliders).
     void (*pixels)(QImage& argb, const OperationParams& params) = nullptr;
+    // Geometry: the new picture, null when memory runs out or the settings are out of range.
+    QImage (*geometry)(const QImage& argb, const OperationParams& params) = nullptr;
     Adjustment adjustment = Adjustment::Brightness;
     RotateFlip transform = RotateFlip::RotateNoneFlipNone;
     int dx = 0; // Move: the step
@@ -50,6 +60,11 @@ const ImageOperation* findOperation(const char* name);
 
 // The pixel function of a Pixels or Adjustment operation with `params`.
 std::function<void(QImage&)> pixelFunction(const ImageOperation& op, const OperationParams& params);
+
+// A Geometry operation's new picture of `bitmap`, in the bitmap's format; null when memory ran
+// out or the settings are out of range.
+std::unique_ptr<Bitmap> geometryBitmap(const Bitmap& bitmap, const ImageOperation& op,
+                                       const OperationParams& params);
 
 // Applies `op` to a whole bitmap as a pure function of its pixels, with nothing recorded:
 // what the document's command does to a document without a floating selection. A conversion
