@@ -2,10 +2,12 @@
 BUILD_DIR ?= build
 SAN_DIR ?= build-sanitize
 TSAN_DIR ?= build-tsan
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: deps build run test test-sanitize test-tsan bench install format clean
+.PHONY: deps build run test test-sanitize test-tsan fuzz-build fuzz fuzz-smoke bench install format clean
 
 deps:
 	@scripts/install-deps
@@ -43,6 +45,21 @@ test-tsan: deps
 	cd $(TSAN_DIR) && QT_QPA_PLATFORM=offscreen \
 	  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=$(CURDIR)/tests/tsan.supp \
 	  ctest --output-on-failure -R 'test_capture|test_scanner|test_acquisition'
+
+# The libFuzzer targets in fuzz/, built with clang (the core only) and their seed files.
+fuzz-build: deps
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DVANTREL_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target vantrel_fuzzers
+	fuzz/make-corpus $(FUZZ_DIR)/seeds
+
+# Each target for FUZZ_SECONDS on its corpus after the regression inputs; fails on a finding.
+# FUZZ_ARGS goes to libFuzzer (e.g. -fork=2), FUZZ_TARGETS picks targets. See README.md.
+fuzz: fuzz-build
+	FUZZ_TARGETS="$(FUZZ_TARGETS)" fuzz/run $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_ARGS)
+
+# The short run CI makes: about a minute in all.
+fuzz-smoke:
+	$(MAKE) fuzz FUZZ_SECONDS=10
 
 bench: deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BENCH=ON
