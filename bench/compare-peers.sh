@@ -20,7 +20,7 @@ repo_root="$(dirname "$script_dir")"
 cli="$repo_root/build/bin/vantrel-cli"
 size=4096
 runs=5
-ops="invert greyscale blur=3 blur=9 sharpen emboss rotate-right flip-vertical"
+ops="invert greyscale blur=3 blur=9 sharpen emboss rotate-right flip-vertical rotate=10 resize-half"
 
 usage() {
     cat <<EOF
@@ -30,7 +30,8 @@ Usage: ${0##*/} [--cli PATH] [--size N] [--runs R] [--ops "OP ..."]
   --runs R     timed runs per tool, pipeline and operation; the median is shown (default: 5)
   --ops LIST   space-separated operations (default: "$ops");
                known: invert greyscale blur=3|5|7|9 sharpen emboss rotate-left rotate-right
-               flip-vertical flip-horizontal
+               flip-vertical flip-horizontal rotate=10 (by 10 degrees) resize-half (to half
+               the side, high quality)
 EOF
 }
 
@@ -66,7 +67,7 @@ read -r -a op_list <<<"$ops"
 for op in "${op_list[@]}"; do
     case "$op" in
     invert | greyscale | sharpen | emboss | rotate-left | rotate-right | flip-vertical | flip-horizontal) ;;
-    blur=3 | blur=5 | blur=7 | blur=9) ;;
+    blur=3 | blur=5 | blur=7 | blur=9 | rotate=10 | resize-half) ;;
     *) usage_error "unknown operation: $op" ;;
     esac
 done
@@ -201,6 +202,10 @@ fi
 #   rotate-left     vips rot d270                gm/IM -rotate -90
 #   flip-vertical   vips flip vertical           gm/IM -flip
 #   flip-horizontal vips flip horizontal         gm/IM -flop
+#   rotate=10       vips rotate 10               gm/IM -rotate -10 (bilinear or better, the canvas
+#                   grown to hold the turned picture; the peers count clockwise)
+#   resize-half     vips resize 0.5              gm/IM -resize 50% (each tool's default filter;
+#                   Vantrel's resize=N/2,N/2 averages areas)
 #
 # JPEG output is quality 90 for the peers (Q=90 / -quality 90); vantrel-cli has no quality
 # option and uses its own encoder setting. vips has no BMP writer of its own: for .bmp it
@@ -224,6 +229,7 @@ command_for() {
     local tool=$1 op=$2 in=$3 out=$4 n
     local -a magick_opts=()
     if [[ $tool == vantrel ]]; then
+        [[ $op == resize-half ]] && op="resize=$((size / 2)),$((size / 2))"
         printf '%s\n' "$cli" "$in" -o "$out" --op "$op"
         return
     fi
@@ -240,6 +246,8 @@ command_for() {
         rotate-left) printf '%s\n' vips rot "$in" "$out" d270 ;;
         flip-vertical) printf '%s\n' vips flip "$in" "$out" vertical ;;
         flip-horizontal) printf '%s\n' vips flip "$in" "$out" horizontal ;;
+        rotate=10) printf '%s\n' vips rotate "$in" "$out" 10 ;;
+        resize-half) printf '%s\n' vips resize "$in" "$out" 0.5 ;;
         esac
         return
     fi
@@ -256,6 +264,8 @@ command_for() {
     rotate-left) magick_opts=(-rotate -90) ;;
     flip-vertical) magick_opts=(-flip) ;;
     flip-horizontal) magick_opts=(-flop) ;;
+    rotate=10) magick_opts=(-rotate -10) ;;
+    resize-half) magick_opts=(-resize 50%) ;;
     esac
     [[ $out == *.jpg ]] && magick_opts+=(-quality 90)
     if [[ $tool == gm ]]; then
