@@ -34,6 +34,8 @@ public:
     std::deque<AdjustmentScript> adjustments;
     std::deque<std::optional<int>> blurSizes;
     std::deque<std::optional<vantrel::ConversionRequest>> conversions;
+    std::deque<bool> restoreAnswers;  // answers to the offer of recovered documents (else no)
+    QList<QStringList> restoreOffers; // the titles each offer named
     QList<vantrel::Adjustment> adjustmentsRun;
     QStringList messages;
     QStringList questions;
@@ -96,6 +98,14 @@ public:
         if (!defaultSuffix.isEmpty() && QFileInfo(p).suffix().isEmpty())
             p += QLatin1Char('.') + defaultSuffix;
         return p;
+    }
+    bool askRestoreDocuments(const QStringList& titles) override {
+        restoreOffers.append(titles);
+        if (restoreAnswers.empty())
+            return false;
+        const bool restore = restoreAnswers.front();
+        restoreAnswers.pop_front();
+        return restore;
     }
 
     vantrel::AdjustmentResult runAdjustment(vantrel::Adjustment kind,

@@ -7,15 +7,20 @@
 #include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
 #include "document/ClipboardPicture.h"
+#include "document/Recovery.h"
 #include "document/UserPrompt.h"
 #include "operations/DocumentOperations.h"
 #include "settings/Settings.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <utility>
 
 namespace vantrel {
 
@@ -25,6 +30,9 @@ CVantrelApp::CVantrelApp(UserPrompt& prompt, OperationPrompt& operationPrompt, Q
 }
 
 CVantrelApp::~CVantrelApp() {
+    // Queued copies reach the disk; an exit that did not close the documents keeps them.
+    m_recoveryTimer.stop();
+    m_recoveryWriter.reset();
     // Windows go before the documents they show.
     m_mainFrame.reset();
     m_documents.clear();
@@ -73,10 +81,132 @@ bool CVantrelApp::initInstance(const QStringList& files) {
     else
         m_mainFrame->show();
 
+    m_recoveryStore = std::make_unique<RecoveryStore>(RecoveryStore::defaultFolder());
+    if (const int seconds = recoveryIntervalSeconds(*settings); seconds > 0) {
+        m_recoveryWriter = std::make_unique<RecoveryWriter>(*m_recoveryStore);
+        connect(&m_recoveryTimer, &QTimer::timeout, this, &CVantrelApp::writeRecoveryCopies);
+        m_recoveryTimer.start(std::chrono::seconds(seconds));
+    }
+    // Before the named files, so that a file named again shows its restored document.
+    offerRecovery();
+
     for (const QString& path : files)
         if (!openDocumentFile(path))
             return false;
     return true;
+}
+
+int CVantrelApp::recoveryIntervalMs() const {
+    return m_recoveryTimer.isActive() ? m_recoveryTimer.interval() : 0;
+}
+
+void CVantrelApp::writeRecoveryCopies() {
+    if (!m_recoveryWriter)
+        return;
+    for (const auto& doc : m_documents) {
+        if (!doc->isModified() || !doc->bitmap())
+            continue;
+        RecoveryMark& mark = m_recoveryMarks[doc.get()];
+        // Shallow copies: the document's next write detaches its pixels from these.
+        RecoverySnapshot snapshot;
+        snapshot.picture = std::as_const(*doc->bitmap()).image();
+        snapshot.format = doc->bitmap()->format();
+        if (const Bitmap* floating = doc->floatingSelection()) {
+            snapshot.floating = floating->image();
+            snapshot.floatingFormat = floating->format();
+            snapshot.floatingAt = {doc->floatingRect().left, doc->floatingRect().top};
+        }
+        snapshot.path = doc->pathName();
+        snapshot.title = doc->title();
+        const RecoveryShown shown{snapshot.picture.cacheKey(), snapshot.floating.cacheKey(),
+                                  snapshot.floatingAt, snapshot.path, snapshot.title};
+        if (mark.written && mark.shown == shown)
+            continue;
+        if (mark.id.isEmpty())
+            mark.id = m_recoveryStore->newId();
+        snapshot.id = mark.id;
+        m_recoveryWriter->write(std::move(snapshot));
+        mark.written = true;
+        mark.shown = shown;
+    }
+}
+
+void CVantrelApp::finishRecoveryWrites() {
+    if (m_recoveryWriter)
+        m_recoveryWriter->finish();
+}
+
+void CVantrelApp::dropRecoveryCopy(const CVantrelDoc* document, bool closing) {
+    const auto it = m_recoveryMarks.find(document);
+    if (it == m_recoveryMarks.end())
+        return;
+    if (it->second.written && m_recoveryWriter)
+        m_recoveryWriter->remove(it->second.id);
+    it->second.written = false;
+    if (closing)
+        m_recoveryMarks.erase(it);
+}
+
+void CVantrelApp::offerRecovery() {
+    QStringList titles;
+    QStringList damaged;
+    std::vector<RecoveryRecord> usable;
+    for (RecoveryRecord& record : m_recoveryStore->abandoned()) {
+        if (!record.damage.isEmpty()) {
+            damaged.append(QStringLiteral("%1: %2").arg(record.title, record.damage));
+            m_recoveryStore->remove(record.id);
+            continue;
+        }
+        titles.append(record.path.isEmpty() ? record.title : QDir::toNativeSeparators(record.path));
+        usable.push_back(std::move(record));
+    }
+    if (!usable.empty() && m_prompt.askRestoreDocuments(titles)) {
+        for (const RecoveryRecord& record : usable) {
+            RestoredPicture picture = m_recoveryStore->read(record);
+            if (!picture.bitmap) {
+                damaged.append(picture.error);
+                m_recoveryStore->remove(record.id);
+                continue;
+            }
+            restoreDocument(record, std::move(picture.bitmap));
+        }
+    } else {
+        for (const RecoveryRecord& record : usable)
+            m_recoveryStore->remove(record.id);
+    }
+    if (!damaged.isEmpty())
+        m_prompt.showMessage(tr("These recovered images could not be read and were removed:\n\n"
+                                "%1")
+                                 .arg(damaged.join(QLatin1Char('\n'))),
+                             UserPrompt::Icon::Warning);
+}
+
+CVantrelDoc* CVantrelApp::restoreDocument(const RecoveryRecord& record,
+                                          std::unique_ptr<Bitmap> bitmap) {
+    auto document = std::make_unique<CVantrelDoc>(*this);
+    registerOperationCommands(*document, m_operationPrompt);
+    document->setBitmap(std::move(bitmap));
+    document->setPathName(record.path);
+    document->setTitle(record.title);
+    document->setModifiedFlag(true);
+    // A restored "Bitmap<n>" keeps its number from being given to a new image.
+    const QString untitled = tr("Bitmap");
+    if (record.path.isEmpty() && record.title.startsWith(untitled)) {
+        bool ok = false;
+        const int number = record.title.mid(untitled.size()).toInt(&ok);
+        if (ok)
+            m_untitledCount = std::max(m_untitledCount, number);
+    }
+    CVantrelDoc* doc = addDocument(std::move(document));
+    // The old copy goes once this editor's own copy is written (the writer keeps the order);
+    // without copies it goes now.
+    if (m_recoveryWriter) {
+        writeRecoveryCopies();
+        m_recoveryWriter->remove(record.id);
+    } else {
+        m_recoveryStore->remove(record.id);
+    }
+    return doc;
 }
 
 void CVantrelApp::registerCommands() {
@@ -112,6 +242,10 @@ CVantrelDoc* CVantrelApp::addDocument(std::unique_ptr<CVantrelDoc> document) {
     CVantrelDoc* doc = document.get();
     m_documents.push_back(std::move(document));
     connect(doc, &CVantrelDoc::closeRequested, this, [this, doc] { closeDocumentWindows(doc); });
+    connect(doc, &CVantrelDoc::modifiedChanged, this, [this, doc](bool modified) {
+        if (!modified)
+            dropRecoveryCopy(doc, false); // saved, or read again from its file
+    });
     connect(doc, &CVantrelDoc::pathNameChanged, this, [this](const QString& path) {
         if (!path.isEmpty()) {
             m_recent.add(path);
@@ -261,6 +395,7 @@ void CVantrelApp::frameClosing(CChildFrame* frame) {
                                  [doc](const auto& d) { return d.get() == doc; });
     if (it == m_documents.end())
         return;
+    dropRecoveryCopy(doc, true);
     m_closed.push_back(std::move(*it));
     m_documents.erase(it);
     QTimer::singleShot(0, this, [this] { m_closed.clear(); });

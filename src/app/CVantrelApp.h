@@ -5,7 +5,10 @@
 #include "document/DocumentHost.h"
 
 #include <QObject>
+#include <QPoint>
+#include <QTimer>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class QPrinter;
@@ -14,9 +17,13 @@ namespace vantrel {
 
 class CChildFrame;
 class CMainFrame;
+class Bitmap;
 class CVantrelDoc;
 class SingleInstance;
+struct RecoveryRecord;
 class OperationPrompt;
+class RecoveryStore;
+class RecoveryWriter;
 class UserPrompt;
 
 // The application: starts the editor, keeps the open documents (the document manager) and
@@ -60,6 +67,14 @@ public:
     bool saveAllModified();
     void closeAllDocuments();
 
+    // Recovery copies: every "Recovery/Interval Seconds" each modified document is copied to
+    // the recovery folder (on a worker thread); a save or close removes its copy. 0 when off.
+    int recoveryIntervalMs() const;
+    // Queues a copy of each modified document changed since its last copy; the timer calls it.
+    void writeRecoveryCopies();
+    // Waits until the queued copies and removals are on disk.
+    void finishRecoveryWrites();
+
     static QString openFilter();
     // The printer every view prints to, as print setup last left it.
     QPrinter* printer();
@@ -72,6 +87,11 @@ private:
     void closeDocumentWindows(CVantrelDoc* document);
     CVantrelDoc* addDocument(std::unique_ptr<CVantrelDoc> document);
     void writeRecentFiles();
+    // Offers the copies left by editors that no longer run, in one question.
+    void offerRecovery();
+    CVantrelDoc* restoreDocument(const RecoveryRecord& record, std::unique_ptr<Bitmap> bitmap);
+    // Removes the document's recovery copy, if it has one; `closing` forgets the document.
+    void dropRecoveryCopy(const CVantrelDoc* document, bool closing);
 
     UserPrompt& m_prompt;
     OperationPrompt& m_operationPrompt;
@@ -84,6 +104,26 @@ private:
     int m_openFilterIndex = 1;
     int m_untitledCount = 0;
     std::unique_ptr<QPrinter> m_printer;
+
+    // What a recovery copy of a document shows: a document that still shows the same is not
+    // copied again. The keys change whenever the pixels are written.
+    struct RecoveryShown {
+        qint64 pictureKey = 0;
+        qint64 floatingKey = 0;
+        QPoint floatingAt;
+        QString path;
+        QString title;
+        bool operator==(const RecoveryShown&) const = default;
+    };
+    struct RecoveryMark {
+        QString id; // the copy's name in the store; empty until the first copy
+        bool written = false;
+        RecoveryShown shown;
+    };
+    std::unique_ptr<RecoveryStore> m_recoveryStore;
+    std::unique_ptr<RecoveryWriter> m_recoveryWriter; // null while copies are off
+    std::unordered_map<const CVantrelDoc*, RecoveryMark> m_recoveryMarks;
+    QTimer m_recoveryTimer;
 };
 
 } // namespace vantrel

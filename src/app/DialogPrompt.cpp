@@ -5,6 +5,7 @@
 #include "operations/CImageDlg.h"
 #include "shell/CPreviewFileDialog.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -43,6 +44,19 @@ UserPrompt::Answer DialogPrompt::askYesNoCancel(const QString& text) {
     default:
         return Answer::Cancel;
     }
+}
+
+bool DialogPrompt::askRestoreDocuments(const QStringList& titles) {
+    const QString text =
+        QCoreApplication::translate("vantrel::DialogPrompt",
+                                    "Vantrel did not close properly. These images had unsaved "
+                                    "changes:\n\n%1\n\nRestore them? Images not restored are "
+                                    "discarded.")
+            .arg(titles.join(QLatin1Char('\n')));
+    QMessageBox box(QMessageBox::Question, kCaption, text, QMessageBox::Yes | QMessageBox::No,
+                    m_parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<QSize> DialogPrompt::askNewImageSize() {

@@ -26,6 +26,7 @@ public:
                              const QString& startFolder) override;
     QString askSavePath(const QString& filter, int& filterIndex, const QString& defaultSuffix,
                         const QString& start) override;
+    bool askRestoreDocuments(const QStringList& titles) override;
     AdjustmentResult runAdjustment(Adjustment kind, PreviewSession& session) override;
     std::optional<int> askBlurSize(int current) override;
     std::optional<ConversionRequest> askConversion(QSize current) override;

@@ -256,15 +256,11 @@ bool CVantrelDoc::onSaveDocument(const QString& path) {
     QString error;
     if (m_floating) {
         // The file holds what the user sees; the document keeps the selection floating.
-        std::unique_ptr<Bitmap> composed = m_bitmap->clone();
+        const std::unique_ptr<Bitmap> composed =
+            composeFloating(*m_bitmap, *m_floating, {m_floatingRect.left, m_floatingRect.top});
         if (!composed) {
             reportOutOfMemory();
             return false;
-        }
-        {
-            Graphics g(*composed);
-            g.setClip(composed->rect());
-            g.drawImage(*m_floating, QPoint(m_floatingRect.left, m_floatingRect.top));
         }
         error = saveImageFile(*composed, path);
     } else {
@@ -276,6 +272,19 @@ bool CVantrelDoc::onSaveDocument(const QString& path) {
     }
     setModifiedFlag(false);
     return true;
+}
+
+std::unique_ptr<Bitmap> CVantrelDoc::composeFloating(const Bitmap& picture, const Bitmap& floating,
+                                                     QPoint at) {
+    std::unique_ptr<Bitmap> composed = picture.clone();
+    if (!composed)
+        return nullptr;
+    {
+        Graphics g(*composed); // indexed pixels are written back when it ends
+        g.setClip(composed->rect());
+        g.drawImage(floating, at);
+    }
+    return composed;
 }
 
 QString CVantrelDoc::saveAsFilter() {

@@ -93,6 +93,10 @@ public:
     // Writes what the user sees (a floating selection included) to `path`; on failure says
     // why and keeps the modified flag.
     bool onSaveDocument(const QString& path);
+    // What a save writes: `picture` with `floating` drawn over it at `at`, in a new bitmap;
+    // null when memory runs out. Reads its arguments only, so it may run on another thread.
+    static std::unique_ptr<Bitmap> composeFloating(const Bitmap& picture, const Bitmap& floating,
+                                                   QPoint at);
     // Asks whether to save a modified document before it closes. False: the user cancelled
     // or the save failed, and the document must stay open.
     bool saveModified();

@@ -33,6 +33,9 @@ public:
     // in within the dialog's default folder. Empty when cancelled.
     virtual QString askSavePath(const QString& filter, int& filterIndex,
                                 const QString& defaultSuffix, const QString& start) = 0;
+    // Offers the documents, by title, that an editor which stopped without closing left
+    // unsaved: true restores them all, false discards them.
+    virtual bool askRestoreDocuments(const QStringList& titles) = 0;
 };
 
 } // namespace vantrel

@@ -1002,6 +1002,14 @@ Line width 4</source>
         <source>Bitmap</source>
         <translation>位图</translation>
     </message>
+    <message>
+        <source>These recovered images could not be read and were removed:
+
+%1</source>
+        <translation>以下恢复的图像无法读取，已被删除：
+
+%1</translation>
+    </message>
 </context>
 <context>
     <name>vantrel::CVantrelDoc</name>
@@ -1012,6 +1020,48 @@ Line width 4</source>
     <message>
         <source>Vantrel Files (*.bmp,*.png,*.gif,*.jpg)</source>
         <translation>Vantrel 文件 (*.bmp,*.png,*.gif,*.jpg)</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::DialogPrompt</name>
+    <message>
+        <source>Vantrel did not close properly. These images had unsaved changes:
+
+%1
+
+Restore them? Images not restored are discarded.</source>
+        <translation>Vantrel 上次未正常关闭。以下图像有未保存的更改：
+
+%1
+
+要恢复它们吗？未恢复的图像将被丢弃。</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::RecoveryStore</name>
+    <message>
+        <source>not enough memory</source>
+        <translation>内存不足</translation>
+    </message>
+    <message>
+        <source>it was not written completely</source>
+        <translation>它未被完整写入</translation>
+    </message>
+    <message>
+        <source>its record is damaged</source>
+        <translation>它的记录已损坏</translation>
+    </message>
+    <message>
+        <source>its picture is missing</source>
+        <translation>它的图像丢失</translation>
+    </message>
+    <message>
+        <source>the picture does not match its record</source>
+        <translation>图像与其记录不符</translation>
+    </message>
+    <message>
+        <source>the picture has the wrong pixel format</source>
+        <translation>图像的像素格式不正确</translation>
     </message>
 </context>
 </TS>
