@@ -835,6 +835,9 @@ private Q_SLOTS:
                              << QByteArray("/* XPM */\nstatic char *x[] = {\"1 1 1 1\", "
                                            "\"a c #FF0000\", \"a\"};\n")
                              << unsupported;
+        QTest::newRow("png text chunk claiming 2 GB")
+            << "text.png" << pngClaiming(6, 5).left(33) + QByteArray("\x7F\0\0\0tEXtComment\0", 16)
+            << QStringLiteral("damaged");
         QTest::newRow("jpeg scan bomb")
             << "scans.jpg" << jpegWithScans(501) << QStringLiteral("too many scans");
     }

@@ -129,6 +129,28 @@ int jpegScanCount(QIODevice& device, int stopAfter) {
     return scans;
 }
 
+// Whether every PNG chunk before the image data lies within the file. libpng reads an
+// ancillary chunk into a buffer of the length it claims before it finds the data missing: a
+// file of a few dozen bytes claiming a 2 GB text chunk costs gigabytes and many seconds.
+bool pngChunksFit(QIODevice& device) {
+    const qint64 size = device.size();
+    for (qint64 at = 8; at + 8 <= size;) {
+        if (!device.seek(at))
+            return false;
+        const QByteArray head = device.read(8);
+        if (head.size() < 8)
+            return false;
+        const quint32 length = qFromBigEndian<quint32>(head.constData());
+        const QByteArray type = head.mid(4);
+        if (type == "IDAT" || type == "IEND")
+            return true;
+        if (length > 0x7FFFFFFFu || at + 12 + qint64(length) > size)
+            return false;
+        at += 12 + qint64(length);
+    }
+    return true;
+}
+
 // Where a BMP file keeps its palette and pixels, found as Qt's reader finds them.
 struct BmpLayout {
     int width = 0;
@@ -583,6 +605,19 @@ LoadedImage loadImageFile(const QString& path, LoadWidth width) {
 LoadedImage loadImage(QIODevice& file, const QString& name, LoadWidth width) {
     LoadedImage result;
     const std::optional<BmpLayout> bmp = bmpLayout(file);
+    if (file.peek(8) == QByteArray("\x89PNG\r\n\x1a\n", 8)) {
+        const bool fits = pngChunksFit(file);
+        if (!file.seek(0)) {
+            result.error = openError(name, file.errorString());
+            return result;
+        }
+        if (!fits) {
+            result.error = openError(
+                name, QStringLiteral("the file is damaged (a part of it claims more bytes than "
+                                     "the file holds)"));
+            return result;
+        }
+    }
     // The kind of image is told by the content alone, never by the name.
     QByteArray format;
     // The header's claim is checked before a pixel is allocated, at the bytes per pixel the
