@@ -1,11 +1,11 @@
 #include "imaging/Bitmap.h"
 
 #include "imaging/PixelMemory.h"
+#include "imaging/RowBands.h"
 
 #include <QTransform>
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 namespace vantrel {
 
@@ -41,19 +41,6 @@ int nearestIndex(const QList<QRgb>& palette, QRgb c) {
     return best;
 }
 
-// Runs f(first, end) over [0, count), the second half on another thread when there is enough
-// work for two cores.
-template <typename F> void split(int count, qsizetype work, F&& f) {
-    if (work < (qsizetype(1) << 16) || count < 2) {
-        f(0, count);
-        return;
-    }
-    const int middle = count / 2;
-    std::thread second([&] { f(middle, count); });
-    f(0, middle);
-    second.join();
-}
-
 // Small tiles keep the columns walked within the cache: rows a power of two apart share cache
 // sets, so wider tiles evict their own lines.
 constexpr int Tile = 8;
@@ -68,7 +55,7 @@ void turn32(const QImage& from, QImage& to, bool clockwise) {
     const uchar* src = from.constBits();
     uchar* dst = to.bits();
     const qsizetype sStride = from.bytesPerLine(), dStride = to.bytesPerLine();
-    split((h + Tile - 1) / Tile, qsizetype(w) * h, [&](int t0, int t1) {
+    forRows((h + Tile - 1) / Tile, qsizetype(w) * h, [&](int t0, int t1) {
         for (int ty = t0 * Tile; ty < std::min(h, t1 * Tile); ty += Tile)
             for (int tx = 0; tx < w; tx += Tile)
                 for (int y = ty; y < std::min(h, ty + Tile); ++y) {
@@ -90,7 +77,7 @@ void turnSquare32(QImage& image, bool clockwise) {
     uchar* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
     const int columns = (n + 1) / 2, rows = n / 2;
-    split((rows + Tile - 1) / Tile, qsizetype(n) * n, [&](int t0, int t1) {
+    forRows((rows + Tile - 1) / Tile, qsizetype(n) * n, [&](int t0, int t1) {
         for (int ty = t0 * Tile; ty < std::min(rows, t1 * Tile); ty += Tile)
             for (int tx = 0; tx < columns; tx += Tile)
                 for (int y = ty; y < std::min(rows, ty + Tile); ++y)
@@ -115,13 +102,13 @@ void flip32(QImage& image, bool horizontal) {
     uchar* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
     if (horizontal) {
-        split(h, qsizetype(w) * h, [&](int y0, int y1) {
+        forRows(h, qsizetype(w) * h, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y)
                 std::reverse(pixelAt(bits, stride, 0, y), pixelAt(bits, stride, w, y));
         });
         return;
     }
-    split(h / 2, qsizetype(w) * h, [&](int y0, int y1) {
+    forRows(h / 2, qsizetype(w) * h, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y)
             std::swap_ranges(pixelAt(bits, stride, 0, y), pixelAt(bits, stride, w, y),
                              pixelAt(bits, stride, 0, h - 1 - y));
@@ -135,7 +122,7 @@ bool is32Bit(const QImage& image) {
 // 24-bit pixels as straight ARGB, opaque, into `argb` of the same size.
 void rgb888ToArgb(const QImage& rgb, QImage& argb) {
     const int w = rgb.width();
-    split(rgb.height(), qsizetype(w) * rgb.height(), [&](int y0, int y1) {
+    forRows(rgb.height(), qsizetype(w) * rgb.height(), [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const uchar* in = rgb.constScanLine(y);
             auto* out = reinterpret_cast<QRgb*>(argb.scanLine(y));
@@ -149,7 +136,7 @@ void rgb888ToArgb(const QImage& rgb, QImage& argb) {
 // Straight ARGB pixels into 24-bit storage of the same size, alpha dropped.
 void argbToRgb888(const QImage& argb, QImage& rgb) {
     const int w = argb.width();
-    split(argb.height(), qsizetype(w) * argb.height(), [&](int y0, int y1) {
+    forRows(argb.height(), qsizetype(w) * argb.height(), [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
             uchar* out = rgb.scanLine(y);

@@ -9,7 +9,7 @@
 // the few original rows it still needs instead of copying the image.
 
 #include "operations/PixelOps.h"
-#include "operations/RowBands.h"
+#include "imaging/RowBands.h"
 
 #include <algorithm>
 #include <array>

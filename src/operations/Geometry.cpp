@@ -1,7 +1,7 @@
 #include "operations/Geometry.h"
 
 #include "imaging/PixelMemory.h"
-#include "operations/RowBands.h"
+#include "imaging/RowBands.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 
 #include "imaging/Graphics.h"
 #include "imaging/Hls.h"
-#include "operations/RowBands.h"
+#include "imaging/RowBands.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-// Row helpers shared by the pixel operations.
+// Row helpers shared by the pixel operations and the bitmap's own conversions and turns.
 
 #include <QImage>
 #include <thread>
