@@ -100,6 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 vantrel::fuzz::fail((std::string(ext) + ": " + what).c_str());
         };
         const QString saveError = vantrel::saveImageFile(bitmap, path);
+        if (ext == "webp" && saveError.contains(QLatin1String("a WebP image can be at most")))
+            continue; // the format's own limit, refused by name
         checkFile(saveError.isEmpty(),
                   qPrintable(QStringLiteral("a loaded image saves: ") + saveError));
         const vantrel::LoadedImage back = vantrel::loadImageFile(path);

@@ -436,6 +436,16 @@ private Q_SLOTS:
         }
     }
 
+    // A picture wider than WebP allows is refused by name, and no file is left.
+    void webpSideLimit() {
+        const Bitmap wide(16384, 1, PixelFormat::RGB24);
+        const QString path = dir->filePath(QStringLiteral("wide.webp"));
+        QCOMPARE(vantrel::saveImageFile(wide, path),
+                 QStringLiteral("Cannot save wide.webp: a WebP image can be at most 16383 x 16383 "
+                                "pixels"));
+        QVERIFY(!QFileInfo::exists(path));
+    }
+
     void jpegQuality75() {
         const auto bitmap = Bitmap::fromImage(pattern(40, 30));
         const QByteArray saved = saveToBytes(*bitmap, dir->filePath(QStringLiteral("q.jpg")));

@@ -768,6 +768,12 @@ QString saveImageFile(const Bitmap& bitmap, const QString& path, const SaveOptio
     if (target.exists() &&
         (!(target.permissions() & QFileDevice::WriteUser) || !(target.permissions() & anyWrite)))
         return saveError(path, QStringLiteral("the file is read-only"));
+    // The WebP format cannot hold a side longer than this; its encoder says only "unknown".
+    constexpr int MaxWebpSide = 16383;
+    if (imageTypeForPath(path) == ImageType::Webp &&
+        (bitmap.width() > MaxWebpSide || bitmap.height() > MaxWebpSide))
+        return saveError(
+            path, QStringLiteral("a WebP image can be at most %1 x %1 pixels").arg(MaxWebpSide));
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
