@@ -207,8 +207,9 @@ void TestImaging::cloneCopiesAndConverts() {
 
 void TestImaging::rotateFlipMovesPixels() {
     // Each case maps a source pixel (x, y) of a w x h bitmap to where it must end up. Squares
-    // turn in place and other 32-bit sizes through tiles: odd and even sides larger than a
-    // tile, and 24-bit storage, which takes another path.
+    // turn in place and other 32-bit sizes through blocks: odd and even sides larger than a
+    // block, sizes large enough to be split between threads, and 24-bit storage, which takes
+    // another path.
     using Map = std::function<QPoint(int, int, int, int)>;
     const QList<std::pair<RotateFlip, Map>> cases = {
         {RotateFlip::RotateNoneFlipNone, [](int x, int y, int, int) { return QPoint(x, y); }},
@@ -225,11 +226,11 @@ void TestImaging::rotateFlipMovesPixels() {
         {RotateFlip::Rotate270FlipX,
          [](int x, int y, int w, int h) { return QPoint(h - 1 - y, w - 1 - x); }},
     };
-    const QList<std::tuple<int, int, PixelFormat>> shapes = {{3, 2, PixelFormat::ARGB32},
-                                                             {67, 67, PixelFormat::ARGB32},
-                                                             {66, 66, PixelFormat::ARGB32},
-                                                             {70, 45, PixelFormat::ARGB32},
-                                                             {33, 70, PixelFormat::RGB24}};
+    const QList<std::tuple<int, int, PixelFormat>> shapes = {
+        {3, 2, PixelFormat::ARGB32},     {67, 67, PixelFormat::ARGB32},
+        {66, 66, PixelFormat::ARGB32},   {70, 45, PixelFormat::ARGB32},
+        {291, 291, PixelFormat::ARGB32}, {300, 257, PixelFormat::ARGB32},
+        {33, 70, PixelFormat::RGB24}};
     for (const auto& [w, h, format] : shapes)
         for (const auto& [how, map] : cases) {
             Bitmap b(w, h, format);

@@ -5,6 +5,7 @@
 
 #include <QTransform>
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace vantrel {
@@ -41,12 +42,32 @@ int nearestIndex(const QList<QRgb>& palette, QRgb c) {
     return best;
 }
 
-// Small tiles keep the columns walked within the cache: rows a power of two apart share cache
-// sets, so wider tiles evict their own lines.
-constexpr int Tile = 8;
+// Quarter turns move square blocks of pixels: each block is read into a small local copy with
+// whole cache lines, then written turned, again a whole line at a time. Turning pixel by pixel
+// through the image itself walks columns whose rows a power of two apart share cache sets.
+constexpr int Block = 16;
+using BlockPixels = std::array<quint32, Block * Block>;
 
 inline quint32* pixelAt(uchar* bits, qsizetype stride, int x, int y) {
     return reinterpret_cast<quint32*>(bits + y * stride) + x;
+}
+
+void readBlock(const uchar* bits, qsizetype stride, QPoint at, BlockPixels& block) {
+    for (int j = 0; j < Block; ++j)
+        std::memcpy(&block[size_t(j * Block)],
+                    reinterpret_cast<const quint32*>(bits + (at.y() + j) * stride) + at.x(),
+                    Block * sizeof(quint32));
+}
+
+// Writes `block` turned a quarter: clockwise, local (i, j) goes to (Block - 1 - j, i).
+void writeTurned(uchar* bits, qsizetype stride, QPoint at, const BlockPixels& block,
+                 bool clockwise) {
+    for (int r = 0; r < Block; ++r) {
+        quint32* out = pixelAt(bits, stride, at.x(), at.y() + r);
+        for (int k = 0; k < Block; ++k)
+            out[k] = clockwise ? block[size_t((Block - 1 - k) * Block + r)]
+                               : block[size_t(k * Block + Block - 1 - r)];
+    }
 }
 
 // A quarter turn of 32-bit pixels into `to`, whose sides are those of `from` swapped.
@@ -55,19 +76,29 @@ void turn32(const QImage& from, QImage& to, bool clockwise) {
     const uchar* src = from.constBits();
     uchar* dst = to.bits();
     const qsizetype sStride = from.bytesPerLine(), dStride = to.bytesPerLine();
-    forRows((h + Tile - 1) / Tile, qsizetype(w) * h, [&](int t0, int t1) {
-        for (int ty = t0 * Tile; ty < std::min(h, t1 * Tile); ty += Tile)
-            for (int tx = 0; tx < w; tx += Tile)
-                for (int y = ty; y < std::min(h, ty + Tile); ++y) {
-                    const auto* row = reinterpret_cast<const quint32*>(src + y * sStride);
-                    for (int x = tx; x < std::min(w, tx + Tile); ++x) {
-                        // Clockwise (x, y) goes to (h - 1 - y, x); else to (y, w - 1 - x).
-                        quint32* out = clockwise ? pixelAt(dst, dStride, h - 1 - y, x)
-                                                 : pixelAt(dst, dStride, y, w - 1 - x);
-                        *out = row[x];
-                    }
-                }
+    // Clockwise (x, y) goes to (h - 1 - y, x); else to (y, w - 1 - x).
+    const auto target = [&](int x, int y) {
+        return clockwise ? pixelAt(dst, dStride, h - 1 - y, x)
+                         : pixelAt(dst, dStride, y, w - 1 - x);
+    };
+    const int fullRows = h / Block, fullColumns = w / Block;
+    forRows(fullRows, qsizetype(w) * h, [&](int b0, int b1) {
+        BlockPixels block;
+        for (int by = b0; by < b1; ++by)
+            for (int bx = 0; bx < fullColumns; ++bx) {
+                const int x = bx * Block, y = by * Block;
+                readBlock(src, sStride, {x, y}, block);
+                writeTurned(dst, dStride,
+                            clockwise ? QPoint(h - Block - y, x) : QPoint(y, w - Block - x), block,
+                            clockwise);
+            }
     });
+    // The strips right and below the whole blocks, pixel by pixel.
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(src + y * sStride);
+        for (int x = y < fullRows * Block ? fullColumns * Block : 0; x < w; ++x)
+            *target(x, y) = row[x];
+    }
 }
 
 // A quarter turn of a square 32-bit image in place: every pixel of the top-left quarter
@@ -77,23 +108,40 @@ void turnSquare32(QImage& image, bool clockwise) {
     uchar* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
     const int columns = (n + 1) / 2, rows = n / 2;
-    forRows((rows + Tile - 1) / Tile, qsizetype(n) * n, [&](int t0, int t1) {
-        for (int ty = t0 * Tile; ty < std::min(rows, t1 * Tile); ty += Tile)
-            for (int tx = 0; tx < columns; tx += Tile)
-                for (int y = ty; y < std::min(rows, ty + Tile); ++y)
-                    for (int x = tx; x < std::min(columns, tx + Tile); ++x) {
-                        quint32* a = pixelAt(bits, stride, x, y);
-                        quint32* b = pixelAt(bits, stride, n - 1 - y, x);
-                        quint32* c = pixelAt(bits, stride, n - 1 - x, n - 1 - y);
-                        quint32* d = pixelAt(bits, stride, y, n - 1 - x);
-                        const quint32 pa = *a;
-                        if (clockwise) { // a -> b -> c -> d -> a
-                            *a = *d, *d = *c, *c = *b, *b = pa;
-                        } else {
-                            *a = *b, *b = *c, *c = *d, *d = pa;
-                        }
-                    }
+    // Whole blocks of the quarter first: a block at (x, y) and its three images.
+    const int fullRows = rows / Block, fullColumns = columns / Block;
+    forRows(fullRows, qsizetype(n) * n, [&](int b0, int b1) {
+        BlockPixels a, b, c, d;
+        for (int by = b0; by < b1; ++by)
+            for (int bx = 0; bx < fullColumns; ++bx) {
+                const int x = bx * Block, y = by * Block;
+                const QPoint pa(x, y), pb(n - Block - y, x), pc(n - Block - x, n - Block - y),
+                    pd(y, n - Block - x);
+                readBlock(bits, stride, pa, a);
+                readBlock(bits, stride, pb, b);
+                readBlock(bits, stride, pc, c);
+                readBlock(bits, stride, pd, d);
+                // Clockwise a -> b -> c -> d -> a; else the other way round.
+                writeTurned(bits, stride, clockwise ? pb : pd, a, clockwise);
+                writeTurned(bits, stride, clockwise ? pc : pa, b, clockwise);
+                writeTurned(bits, stride, clockwise ? pd : pb, c, clockwise);
+                writeTurned(bits, stride, clockwise ? pa : pc, d, clockwise);
+            }
     });
+    // The rest of the quarter pixel by pixel.
+    for (int y = 0; y < rows; ++y)
+        for (int x = y < fullRows * Block ? fullColumns * Block : 0; x < columns; ++x) {
+            quint32* a = pixelAt(bits, stride, x, y);
+            quint32* b = pixelAt(bits, stride, n - 1 - y, x);
+            quint32* c = pixelAt(bits, stride, n - 1 - x, n - 1 - y);
+            quint32* d = pixelAt(bits, stride, y, n - 1 - x);
+            const quint32 pa = *a;
+            if (clockwise) { // a -> b -> c -> d -> a
+                *a = *d, *d = *c, *c = *b, *b = pa;
+            } else {
+                *a = *b, *b = *c, *c = *d, *d = pa;
+            }
+        }
 }
 
 // A mirror image of 32-bit pixels in place, left to right or top to bottom.
