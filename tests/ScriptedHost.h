@@ -34,6 +34,17 @@ public:
     std::deque<AdjustmentScript> adjustments;
     std::deque<std::optional<int>> blurSizes;
     std::deque<std::optional<vantrel::ConversionRequest>> conversions;
+    // The rotate-by-angle dialog: the angles it previews, in order, then its result.
+    struct RotationScript {
+        std::vector<double> previews;
+        vantrel::AdjustmentResult result = vantrel::AdjustmentResult::Apply;
+    };
+    std::deque<RotationScript> rotations;
+    std::deque<std::optional<vantrel::ResizeRequest>> resizes;
+    std::deque<std::optional<vantrel::CanvasRequest>> canvases;
+    QList<QSize> geometrySizesProposed; // what resize and canvas dialogs showed
+    std::deque<std::optional<vantrel::SaveOptions>> saveOptions; // else the defaults
+    QList<vantrel::ImageType> saveOptionsAsked;
     std::deque<bool> restoreAnswers;  // answers to the offer of recovered documents (else no)
     QList<QStringList> restoreOffers; // the titles each offer named
     QList<vantrel::Adjustment> adjustmentsRun;
@@ -108,6 +119,11 @@ public:
         return restore;
     }
 
+    std::optional<vantrel::SaveOptions> askSaveOptions(vantrel::ImageType type) override {
+        saveOptionsAsked.append(type);
+        return next(saveOptions, std::optional<vantrel::SaveOptions>(vantrel::SaveOptions{}));
+    }
+
     vantrel::AdjustmentResult runAdjustment(vantrel::Adjustment kind,
                                             vantrel::PreviewSession& session) override {
         adjustmentsRun.append(kind);
@@ -132,6 +148,31 @@ public:
         const auto request = conversions.front();
         conversions.pop_front();
         return request;
+    }
+    vantrel::AdjustmentResult runRotation(const std::function<void(double)>& preview) override {
+        const RotationScript script =
+            next(rotations, RotationScript{{}, vantrel::AdjustmentResult::Cancel});
+        for (double degrees : script.previews)
+            preview(degrees);
+        return script.result;
+    }
+    std::optional<vantrel::ResizeRequest> askResize(QSize current) override {
+        geometrySizesProposed.append(current);
+        return next(resizes, std::optional<vantrel::ResizeRequest>());
+    }
+    std::optional<vantrel::CanvasRequest> askCanvasSize(QSize current) override {
+        geometrySizesProposed.append(current);
+        return next(canvases, std::optional<vantrel::CanvasRequest>());
+    }
+
+private:
+    // The first scripted answer, taken off the script, or `otherwise` when none is left.
+    template <class T> static T next(std::deque<T>& script, T otherwise) {
+        if (script.empty())
+            return otherwise;
+        T answer = std::move(script.front());
+        script.pop_front();
+        return answer;
     }
 };
 

@@ -152,8 +152,9 @@ private Q_SLOTS:
         QVERIFY(doc->takeUndoSnapshot());
         QVERIFY(frame().commandState(cmd::EditUndo).enabled);
         // Always disabled, document or not.
-        QVERIFY(!frame().commandState(cmd::RotateByAngle).enabled);
         QVERIFY(!frame().commandState(cmd::HelpIndex).enabled);
+        for (const int id : {cmd::RotateByAngle, cmd::ResizeImage, cmd::CanvasSize})
+            QVERIFY2(frame().commandState(id).enabled, qPrintable(QString::number(id)));
         // Tool commands are checked by the current tool.
         QCOMPARE(frame().commandState(cmd::ToolPencil).checked, std::optional<bool>(true));
         QVERIFY(frame().runCommand(cmd::ToolRectSelect));

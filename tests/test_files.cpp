@@ -26,6 +26,8 @@ using vantrel::Bitmap;
 using vantrel::CVantrelDoc;
 using vantrel::ImageType;
 using vantrel::PixelFormat;
+using vantrel::SaveOptions;
+using vantrel::TiffCompression;
 using UserAnswer = vantrel::UserPrompt::Answer;
 
 namespace {
@@ -621,6 +623,9 @@ private Q_SLOTS:
         QTest::newRow("other type appended")
             << "Shot.png" << 3 << "Shot.png.gif" << QByteArray("GIF89a");
         QTest::newRow("BMP") << "Shot" << 4 << "Shot.bmp" << QByteArray("BM");
+        QTest::newRow("WebP") << "Shot" << 5 << "Shot.webp" << QByteArray("RIFF");
+        QTest::newRow("TIFF") << "Shot" << 6 << "Shot.tif" << QByteArray("II*");
+        QTest::newRow("TIFF, .tiff kept") << "Shot.TIFF" << 6 << "Shot.TIFF" << QByteArray("II*");
     }
 
     void saveAs() {
@@ -647,6 +652,36 @@ private Q_SLOTS:
         QCOMPARE(d.host.user.lastSaveFilterShown, filter);
         QCOMPARE(d.host.user.lastSaveStart, QFileInfo(path).absoluteFilePath());
         QCOMPARE(d.doc.pathName(), QFileInfo(path).absoluteFilePath());
+    }
+
+    // WebP and TIFF ask for their encoder settings once, in Save As; a plain Save reuses them.
+    void saveAsAsksEncoderSettings() {
+        Doc d;
+        d.doc.bitmap()->setPixel(1, 1, qRgb(10, 20, 30));
+        const QString webp = dir->filePath(QStringLiteral("a.webp"));
+        d.host.user.savePaths = {webp, webp};
+        d.host.user.saveFilterChoices = {5};
+        d.host.user.saveOptions = {std::nullopt, SaveOptions{100, TiffCompression::Lzw}};
+        QVERIFY(!d.doc.doSave(true));
+        QVERIFY(!QFileInfo::exists(webp));
+        QVERIFY(d.doc.doSave(true));
+        const auto lossless = vantrel::loadImageFile(webp);
+        QVERIFY2(lossless.bitmap, qPrintable(lossless.error));
+        QCOMPARE(lossless.bitmap->toArgb32().pixel(1, 1), qRgb(10, 20, 30));
+
+        const QString tiff = dir->filePath(QStringLiteral("b.tif"));
+        d.host.user.savePaths = {tiff};
+        d.host.user.saveFilterChoices = {6};
+        d.host.user.saveOptions = {SaveOptions{100, TiffCompression::None}};
+        QVERIFY(d.doc.doSave(true));
+        QCOMPARE(d.host.user.saveOptionsAsked,
+                 (QList<ImageType>{ImageType::Webp, ImageType::Webp, ImageType::Tiff}));
+        QVERIFY(QFileInfo(tiff).size() >= 6 * 5 * 3); // uncompressed
+        d.doc.setModifiedFlag(true);
+        QVERIFY(QFile::remove(tiff));
+        QVERIFY(d.doc.doSave(false));
+        QCOMPARE(d.host.user.saveOptionsAsked.size(), 3);
+        QVERIFY(QFileInfo(tiff).size() >= 6 * 5 * 3);
     }
 
     void saveAsOverExistingFile() {

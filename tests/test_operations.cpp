@@ -8,6 +8,7 @@
 #include "imaging/Graphics.h"
 #include "imaging/Hls.h"
 #include "operations/Conversion.h"
+#include "operations/Geometry.h"
 #include "operations/PixelOps.h"
 #include "state/ToolState.h"
 
@@ -295,6 +296,8 @@ private Q_SLOTS:
     void conversionFormatsSizesAndHistory();
     void blurSettingsAndBrushPerDocument();
     void cropToFloatingSelection();
+    void rotationPreviewsAndItsStep();
+    void resizeAndCanvasOfDocumentAndSelection();
     void operationsKeepRgbAndIndexedFormats();
     void pixelRulesHoldForEveryColourAndPosition();
 };
@@ -876,6 +879,102 @@ void TestOperations::blurSettingsAndBrushPerDocument() {
         QCOMPARE(difference(c.pixels(), applied(before, [](QImage& i) { blurPixel(i, 1, 18, 5); })),
                  QString());
     }
+}
+
+void TestOperations::rotationPreviewsAndItsStep() {
+    const QImage source = randomImage(17, 11, 91);
+    const QRgb back = 0x7F336699u; // the back colour at 50 % opacity: uncovered pixels show it
+    const QImage turned = rotatedByAngle(source, 33.5, back);
+    for (const auto result : {AdjustmentResult::Apply, AdjustmentResult::Cancel}) {
+        Doc d(source);
+        d.host.colourState.setOpacity(50);
+        d.host.colourState.setBackColour(0xFF336699u);
+        QCOMPARE(d.host.colourState.backColour(), back);
+        d.host.user.rotations.push_back({{10, 33.5}, result});
+        QVERIFY(d.run(cmd::RotateByAngle));
+        const bool applied = result == AdjustmentResult::Apply;
+        QCOMPARE(difference(d.pixels(), applied ? turned : source), QString());
+        QCOMPARE(d.doc.undoCount(), applied ? 1 : 0);
+        if (applied) {
+            d.run(cmd::EditUndo);
+            QCOMPARE(difference(d.pixels(), source), QString());
+            d.run(cmd::EditRedo);
+            QCOMPARE(difference(d.pixels(), turned), QString());
+        }
+    }
+    // A quarter turn counter-clockwise is the Rotate Left command, on an indexed picture too.
+    const QImage indexed = convertToStorage(randomImage(9, 6, 92), PixelFormat::Indexed8, {});
+    Doc byAngle(source), byTurn(source);
+    byAngle.setBitmap(indexed.convertToFormat(QImage::Format_ARGB32), PixelFormat::Indexed8);
+    byTurn.setBitmap(indexed.convertToFormat(QImage::Format_ARGB32), PixelFormat::Indexed8);
+    byAngle.host.user.rotations.push_back({{90}, AdjustmentResult::Apply});
+    QVERIFY(byAngle.run(cmd::RotateByAngle) && byTurn.run(cmd::RotateLeft));
+    QCOMPARE(byAngle.doc.bitmap()->format(), PixelFormat::Indexed8);
+    QCOMPARE(difference(byAngle.pixels(), byTurn.pixels()), QString());
+
+    // A floating selection turns about its centre; Cancel puts it back where it was.
+    const QImage selection = randomImage(8, 5, 93);
+    for (const auto result : {AdjustmentResult::Apply, AdjustmentResult::Cancel}) {
+        Doc f(source);
+        f.floatSelection(selection, {3, 2});
+        f.host.user.rotations.push_back({{45, -20}, result});
+        QVERIFY(f.run(cmd::RotateByAngle));
+        const QImage expected =
+            result == AdjustmentResult::Apply
+                ? rotatedByAngle(selection, -20, f.host.colourState.backColour())
+                : selection;
+        QCOMPARE(difference(f.floating(), expected), QString());
+        const QPoint centre(3 + (8 - expected.width()) / 2, 2 + (5 - expected.height()) / 2);
+        QCOMPARE(f.doc.floatingRect(), FloatingRect::fromRect(QRect(centre, expected.size())));
+        QCOMPARE(difference(f.pixels(), source), QString());
+    }
+}
+
+void TestOperations::resizeAndCanvasOfDocumentAndSelection() {
+    const QImage source = randomImage(12, 9, 95);
+    const QRgb back = 0xFF10A020u;
+    // The document: one step, the bitmap's format kept; cancelling changes nothing.
+    for (const PixelFormat format :
+         {PixelFormat::ARGB32, PixelFormat::RGB24, PixelFormat::Indexed4}) {
+        const QImage stored = convertToStorage(source, format, {});
+        Doc d(source);
+        d.setBitmap(stored.convertToFormat(QImage::Format_ARGB32), format);
+        const QImage before = d.pixels();
+        d.host.colourState.setBackColour(back);
+        d.host.user.resizes = {std::nullopt, ResizeRequest{{7, 20}, ResizeMethod::Bilinear}};
+        d.host.user.canvases = {CanvasRequest{{10, 22}, Anchor::BottomRight}};
+        QVERIFY(d.run(cmd::ResizeImage));
+        QCOMPARE(d.doc.undoCount(), 0);
+        QVERIFY(d.run(cmd::ResizeImage) && d.run(cmd::CanvasSize));
+        QCOMPARE(d.host.user.geometrySizesProposed, (QList<QSize>{{12, 9}, {12, 9}, {7, 20}}));
+        QCOMPARE(d.doc.bitmap()->format(), format);
+        const QImage grown = withCanvas(resized(before, {7, 20}, ResizeMethod::Bilinear), {10, 22},
+                                        Anchor::BottomRight, back);
+        QCOMPARE(difference(d.pixels(), convertToStorage(grown, format, stored.colorTable())
+                                            .convertToFormat(QImage::Format_ARGB32)),
+                 QString());
+        QCOMPARE(d.doc.undoCount(), 2);
+        d.run(cmd::EditUndo);
+        d.run(cmd::EditUndo);
+        QCOMPARE(difference(d.pixels(), before), QString());
+    }
+
+    // A floating selection: a resize keeps its top-left corner, a canvas keeps its pixels where
+    // they are on screen; the document bitmap is untouched.
+    const QImage selection = randomImage(6, 5, 96);
+    Doc f(source);
+    f.floatSelection(selection, {2, 3});
+    f.host.user.resizes = {ResizeRequest{{3, 4}, ResizeMethod::Nearest}};
+    f.host.user.canvases = {CanvasRequest{{8, 9}, Anchor::Centre}};
+    QVERIFY(f.run(cmd::ResizeImage));
+    QCOMPARE(f.doc.floatingRect(), (FloatingRect{2, 3, 5, 7}));
+    QVERIFY(f.run(cmd::CanvasSize));
+    QCOMPARE(f.doc.floatingRect(), (FloatingRect{0, 1, 8, 10}));
+    QCOMPARE(difference(f.floating(),
+                        withCanvas(resized(selection, {3, 4}, ResizeMethod::Nearest), {8, 9},
+                                   Anchor::Centre, f.host.colourState.backColour())),
+             QString());
+    QCOMPARE(difference(f.pixels(), source), QString());
 }
 
 void TestOperations::cropToFloatingSelection() {

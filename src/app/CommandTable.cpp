@@ -117,6 +117,10 @@ constexpr CommandInfo kCommands[] = {
     {MoveDown, QT_TRANSLATE_NOOP("Menu", "Move Down\tDown Arrow"),
      QT_TRANSLATE_NOOP("Prompt", "Move one pixel down\nMove down"), "toolbar/move-down"},
     {ConvertImage, QT_TRANSLATE_NOOP("Menu", "Convert Image...")},
+    {ResizeImage, QT_TRANSLATE_NOOP("Menu", "Resi&ze Image..."),
+     QT_TRANSLATE_NOOP("Prompt", "Change the size of the image, scaling its pixels\nResize image")},
+    {CanvasSize, QT_TRANSLATE_NOOP("Menu", "Can&vas Size..."),
+     QT_TRANSLATE_NOOP("Prompt", "Change the size of the canvas, keeping the pixels\nCanvas size")},
     {Brightness, QT_TRANSLATE_NOOP("Menu", "Adjust Brightness... (&B)")},
     {Contrast, QT_TRANSLATE_NOOP("Menu", "Adjust Contrast(&C)...")},
     {HueSaturation, QT_TRANSLATE_NOOP("Menu", "Adjust Saturation(&H)...")},
@@ -208,7 +212,9 @@ constexpr MenuItem kDocTools[] = {{ToolRectSelect},
                                   {MoveUp},
                                   {MoveDown},
                                   {0},
-                                  {ConvertImage}};
+                                  {ConvertImage},
+                                  {ResizeImage},
+                                  {CanvasSize}};
 constexpr MenuItem kDocEffects[] = {{Brightness},   {Contrast},  {HueSaturation}, {0},
                                     {BlurSettings}, {BlurImage}, {Invert},        {Greyscale},
                                     {Sharpen},      {Emboss}};

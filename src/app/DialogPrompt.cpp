@@ -1,8 +1,13 @@
 #include "app/DialogPrompt.h"
 
+#include "document/CSaveOptionsDlg.h"
 #include "operations/CAdjustDlg.h"
 #include "operations/CBlurDlg.h"
+#include "operations/CCanvasDlg.h"
 #include "operations/CImageDlg.h"
+#include "operations/CResizeDlg.h"
+#include "operations/CRotateDlg.h"
+#include "settings/Settings.h"
 #include "shell/CPreviewFileDialog.h"
 
 #include <QCoreApplication>
@@ -15,6 +20,23 @@ namespace vantrel {
 namespace {
 // The application's title, two blanks included, is the caption of every message box.
 const QString kCaption = QStringLiteral("Vantrel  ");
+// The encoder settings last chosen: the WebP quality (1 to 99, 100 lossless) and the TIFF
+// compression by name ("none", "lzw").
+const QString kWebpQualityKey = QStringLiteral("Save/WebP Quality");
+const QString kTiffCompressionKey = QStringLiteral("Save/TIFF Compression");
+
+// The stored encoder settings; each one missing or out of range is the default.
+SaveOptions readSaveOptions(const QSettings& settings) {
+    SaveOptions options;
+    bool isNumber = false;
+    const int quality = settings.value(kWebpQualityKey).toString().toInt(&isNumber);
+    if (isNumber && quality >= 1 && quality <= 100)
+        options.webpQuality = quality;
+    if (const auto compression =
+            tiffCompressionNamed(settings.value(kTiffCompressionKey).toString()))
+        options.tiffCompression = *compression;
+    return options;
+}
 } // namespace
 
 DialogPrompt::DialogPrompt() : m_sizeDlg(*this) {}
@@ -158,6 +180,41 @@ std::optional<ConversionRequest> DialogPrompt::askConversion(QSize current) {
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.request();
+}
+
+AdjustmentResult DialogPrompt::runRotation(const std::function<void(double degrees)>& preview) {
+    CRotateDlg dialog(preview, m_parent);
+    return dialog.exec() == QDialog::Accepted ? AdjustmentResult::Apply : AdjustmentResult::Cancel;
+}
+
+std::optional<ResizeRequest> DialogPrompt::askResize(QSize current) {
+    CResizeDlg dialog(current, *this, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.request();
+}
+
+std::optional<CanvasRequest> DialogPrompt::askCanvasSize(QSize current) {
+    CCanvasDlg dialog(current, *this, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.request();
+}
+
+std::optional<SaveOptions> DialogPrompt::askSaveOptions(ImageType type) {
+    if (type != ImageType::Webp && type != ImageType::Tiff)
+        return SaveOptions{};
+    const auto settings = openSettings();
+    CSaveOptionsDlg dialog(type, readSaveOptions(*settings), m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const SaveOptions chosen = dialog.options();
+    // Only the format asked about is stored; the other keeps its last choice.
+    if (type == ImageType::Webp)
+        settings->setValue(kWebpQualityKey, chosen.webpQuality);
+    else
+        settings->setValue(kTiffCompressionKey, tiffCompressionName(chosen.tiffCompression));
+    return chosen;
 }
 
 } // namespace vantrel

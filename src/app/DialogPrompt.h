@@ -27,9 +27,14 @@ public:
     QString askSavePath(const QString& filter, int& filterIndex, const QString& defaultSuffix,
                         const QString& start) override;
     bool askRestoreDocuments(const QStringList& titles) override;
+    // Starts on the settings stored by the last save with options and stores those chosen.
+    std::optional<SaveOptions> askSaveOptions(ImageType type) override;
     AdjustmentResult runAdjustment(Adjustment kind, PreviewSession& session) override;
     std::optional<int> askBlurSize(int current) override;
     std::optional<ConversionRequest> askConversion(QSize current) override;
+    AdjustmentResult runRotation(const std::function<void(double degrees)>& preview) override;
+    std::optional<ResizeRequest> askResize(QSize current) override;
+    std::optional<CanvasRequest> askCanvasSize(QSize current) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -11,6 +11,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -262,9 +263,9 @@ bool CVantrelDoc::onSaveDocument(const QString& path) {
             reportOutOfMemory();
             return false;
         }
-        error = saveImageFile(*composed, path);
+        error = saveImageFile(*composed, path, m_saveOptions);
     } else {
-        error = saveImageFile(*m_bitmap, path);
+        error = saveImageFile(*m_bitmap, path, m_saveOptions);
     }
     if (!error.isEmpty()) {
         m_host.prompt().showMessage(error, UserPrompt::Icon::Error);
@@ -288,15 +289,28 @@ std::unique_ptr<Bitmap> CVantrelDoc::composeFloating(const Bitmap& picture, cons
 }
 
 QString CVantrelDoc::saveAsFilter() {
+    // New types go at the end, so a remembered index keeps naming the same type.
     return QStringLiteral("PNG Files(*.png)|*.png|JPG Files(*.jpg)|*.jpg|GIF Files(*.gif)|*.gif|"
-                          "BMP Files(*.bmp)|*.bmp||");
+                          "BMP Files(*.bmp)|*.bmp|WebP Files(*.webp)|*.webp|"
+                          "TIFF Files(*.tif;*.tiff)|*.tif;*.tiff||");
 }
 
+namespace {
+// Each Save As entry's extensions, the first being the one added to a name without any.
+constexpr std::array<std::array<const char*, 2>, 6> kSaveAsExtensions = {{
+    {".png", nullptr},
+    {".jpg", nullptr},
+    {".gif", nullptr},
+    {".bmp", nullptr},
+    {".webp", nullptr},
+    {".tif", ".tiff"},
+}};
+} // namespace
+
 QString CVantrelDoc::saveAsExtension(int filterIndex) {
-    static const char* const extensions[] = {".png", ".jpg", ".gif", ".bmp"};
-    if (filterIndex < 1 || filterIndex > 4)
+    if (filterIndex < 1 || filterIndex > int(kSaveAsExtensions.size()))
         return {};
-    return QString::fromLatin1(extensions[filterIndex - 1]);
+    return QString::fromLatin1(kSaveAsExtensions[size_t(filterIndex - 1)][0]);
 }
 
 QString CVantrelDoc::documentTypeFilter() {
@@ -311,10 +325,15 @@ bool CVantrelDoc::doSave(bool saveAs) {
         const QString start = m_pathName.isEmpty() ? m_title : m_pathName;
         if (saveAs) {
             path = m_host.prompt().askSavePath(saveAsFilter(), m_saveFilterIndex, QString(), start);
-            // The chosen type's extension is added unless the name already ends with it.
-            const QString extension = saveAsExtension(m_saveFilterIndex);
-            if (!path.isEmpty() && !path.endsWith(extension, Qt::CaseInsensitive))
-                path += extension;
+            // The chosen type's extension is added unless the name already ends with one of its.
+            if (!path.isEmpty() && m_saveFilterIndex >= 1 &&
+                m_saveFilterIndex <= int(kSaveAsExtensions.size())) {
+                const auto& extensions = kSaveAsExtensions[size_t(m_saveFilterIndex - 1)];
+                if (!std::any_of(extensions.begin(), extensions.end(), [&](const char* e) {
+                        return e && path.endsWith(QLatin1String(e), Qt::CaseInsensitive);
+                    }))
+                    path += QLatin1String(extensions[0]);
+            }
         } else {
             int typeIndex = 1;
             path = m_host.prompt().askSavePath(documentTypeFilter(), typeIndex,
@@ -327,6 +346,14 @@ bool CVantrelDoc::doSave(bool saveAs) {
                 QStringLiteral("%1 already exists.\nDo you want to replace it?")
                     .arg(QFileInfo(path).fileName())) != UserPrompt::Answer::Yes)
             return false;
+        // Types with encoder settings ask for them; a plain Save then uses the same.
+        const ImageType type = imageTypeForPath(path);
+        if (type == ImageType::Webp || type == ImageType::Tiff) {
+            const std::optional<SaveOptions> options = m_host.prompt().askSaveOptions(type);
+            if (!options)
+                return false;
+            m_saveOptions = *options;
+        }
     }
     if (!onSaveDocument(path))
         return false;

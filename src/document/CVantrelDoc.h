@@ -3,6 +3,7 @@
 #include "commands/CommandTarget.h"
 #include "document/History.h"
 #include "imaging/Bitmap.h"
+#include "imaging/ImageFile.h"
 
 #include <QImage>
 #include <QObject>
@@ -199,6 +200,7 @@ private:
     FloatingRect m_floatingRect;
     QString m_typedText;
     int m_saveFilterIndex = 1;
+    SaveOptions m_saveOptions; // the encoder settings chosen by the last Save As
     int m_blurSize = 3;
     QPointer<QObject> m_originView;
     std::function<QPoint()> m_visibleOrigin;

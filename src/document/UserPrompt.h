@@ -1,5 +1,7 @@
 #pragma once
 
+#include "imaging/ImageFile.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -36,6 +38,9 @@ public:
     // Offers the documents, by title, that an editor which stopped without closing left
     // unsaved: true restores them all, false discards them.
     virtual bool askRestoreDocuments(const QStringList& titles) = 0;
+    // The encoder settings of a WebP or TIFF file (`type`) about to be saved, starting on the
+    // ones chosen last; nothing when cancelled, which cancels the save.
+    virtual std::optional<SaveOptions> askSaveOptions(ImageType type) = 0;
 };
 
 } // namespace vantrel

@@ -5,8 +5,10 @@
 
 #include "operations/DocumentOperations.h"
 
+#include "colourbar/ColourState.h"
 #include "commands/CommandIds.h"
 #include "document/CVantrelDoc.h"
+#include "document/DocumentHost.h"
 #include "operations/Conversion.h"
 #include "operations/ImageOperations.h"
 #include "operations/OperationPrompt.h"
@@ -127,6 +129,123 @@ void filter(CVantrelDoc& d, const ImageOperation& op) {
     }
 }
 
+// The settings every geometry operation of the document shares: uncovered pixels take the back
+// colour.
+OperationParams geometryParams(const CVantrelDoc& d) {
+    OperationParams params;
+    params.background = d.host().colours().backColour();
+    return params;
+}
+
+// Rotation by an angle turns the floating selection about its centre.
+FloatingRect centredOn(const FloatingRect& r, QSize size) {
+    const QPoint at(r.left + (r.width() - size.width()) / 2,
+                    r.top + (r.height() - size.height()) / 2);
+    return FloatingRect::fromRect(QRect(at, size));
+}
+
+// Rotation by an angle, previewed as the dialog's angle changes.
+void rotate(CVantrelDoc& d, OperationPrompt& user, const ImageOperation& op) {
+    d.finishTextEntryIfTyping();
+    PreviewSession session(d);
+    if (!session.isOpen())
+        return;
+    OperationParams params = geometryParams(d);
+    const auto preview = [&](double degrees) {
+        params.angle = degrees;
+        WaitCursor wait;
+        session.previewReshaped([&](const Bitmap& b) { return geometryBitmap(b, op, params); },
+                                centredOn);
+    };
+    switch (user.runRotation(preview)) {
+    case AdjustmentResult::Apply:
+        session.apply();
+        break;
+    case AdjustmentResult::Cancel:
+        session.cancel();
+        break;
+    case AdjustmentResult::Closed:
+        break;
+    }
+}
+
+// Resize and canvas size: the effect target becomes the new picture as one step; a floating
+// selection keeps its place as `place` decides.
+void reshape(CVantrelDoc& d, const ImageOperation& op, const OperationParams& params,
+             const PreviewSession::Placement& place) {
+    d.finishTextEntryIfTyping();
+    const Bitmap* target = d.effectTarget();
+    if (!target)
+        return;
+    std::unique_ptr<Bitmap> next;
+    {
+        std::optional<WaitCursor> wait;
+        if (op.slow)
+            wait.emplace();
+        next = geometryBitmap(*target, op, params);
+    }
+    if (!next) {
+        d.reportOutOfMemory();
+        return;
+    }
+    if (d.floatingSelection()) {
+        d.commitPendingSnapshot();
+        d.setFloatingRect(place(d.floatingRect(), next->size()));
+        d.setFloatingSelection(std::move(next));
+        d.updateAllViews();
+    } else if (d.takeUndoSnapshot()) {
+        d.replaceBitmap(std::move(next));
+    }
+}
+
+void resize(CVantrelDoc& d, OperationPrompt& user, const ImageOperation& op) {
+    const Bitmap* target = d.effectTarget();
+    if (!target)
+        return;
+    const std::optional<ResizeRequest> request = user.askResize(target->size());
+    if (!request)
+        return;
+    OperationParams params = geometryParams(d);
+    params.size = request->size;
+    params.resizeMethod = request->method;
+    // The selection keeps its top-left corner.
+    reshape(d, op, params, [](const FloatingRect& r, QSize size) {
+        return FloatingRect::fromRect(QRect(QPoint(r.left, r.top), size));
+    });
+}
+
+void changeCanvas(CVantrelDoc& d, OperationPrompt& user, const ImageOperation& op) {
+    const Bitmap* target = d.effectTarget();
+    if (!target)
+        return;
+    const std::optional<CanvasRequest> request = user.askCanvasSize(target->size());
+    if (!request)
+        return;
+    OperationParams params = geometryParams(d);
+    params.size = request->size;
+    params.anchor = request->anchor;
+    // The selection's pixels stay where they are on screen; the canvas grows around them.
+    const QSize before = target->size();
+    reshape(d, op, params, [before, anchor = request->anchor](const FloatingRect& r, QSize size) {
+        const QPoint at = QPoint(r.left, r.top) - anchoredOffset(before, size, anchor);
+        return FloatingRect::fromRect(QRect(at, size));
+    });
+}
+
+// The geometry commands, by the operation each runs.
+using GeometryCommand = void (*)(CVantrelDoc&, OperationPrompt&, const ImageOperation&);
+GeometryCommand geometryCommand(int command) {
+    switch (command) {
+    case cmd::RotateByAngle:
+        return rotate;
+    case cmd::ResizeImage:
+        return resize;
+    case cmd::CanvasSize:
+        return changeCanvas;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 bool applyOperation(CVantrelDoc& doc, const std::function<void(QImage&)>& op) {
@@ -158,9 +277,12 @@ void registerOperationCommands(CVantrelDoc& doc, OperationPrompt& prompt) {
         case OperationKind::Pixels:
             d->onCommand(op->command, [d, op] { filter(*d, *op); });
             break;
-        case OperationKind::Conversion:
         case OperationKind::Geometry:
-            break; // asks first, below (the geometry commands' dialogs are still to come)
+            if (const GeometryCommand run = geometryCommand(op->command))
+                d->onCommand(op->command, [d, user, op, run] { run(*d, *user, *op); });
+            break;
+        case OperationKind::Conversion:
+            break; // asks first, below
         }
     }
 

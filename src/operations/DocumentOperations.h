@@ -9,9 +9,10 @@ class CVantrelDoc;
 class OperationPrompt;
 
 // Puts the image operations' commands (flips, turns, moves, adjustments, blur settings,
-// filters, conversion, crop) in the document's command table. Each records its undo step,
-// changes the effect target through the document's change calls and announces the change;
-// `prompt` asks for the settings and runs the adjustment dialogs.
+// filters, conversion, crop, rotation by an angle, resize, canvas size) in the document's
+// command table. Each records its undo step, changes the effect target through the document's
+// change calls and announces the change; `prompt` asks for the settings and runs the
+// previewing dialogs.
 void registerOperationCommands(CVantrelDoc& document, OperationPrompt& prompt);
 
 // Replaces the document bitmap by `op` applied over 32-bit ARGB pixels to a copy of it,

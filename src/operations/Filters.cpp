@@ -8,8 +8,8 @@
 // reads only original pixels, so it splits the image into two bands, each keeping copies of
 // the few original rows it still needs instead of copying the image.
 
-#include "operations/PixelOps.h"
 #include "imaging/RowBands.h"
+#include "operations/PixelOps.h"
 
 #include <algorithm>
 #include <array>

@@ -315,6 +315,10 @@ void filterRow(const std::vector<quint16>& planes, int w, const Taps& tx, QRgb* 
 
 } // namespace
 
+bool isValidGeometrySize(QSize size) {
+    return validSize(size) && qint64(size.width()) * size.height() <= (qint64(1) << 28);
+}
+
 QImage rotatedByAngle(const QImage& argb, double degrees, QRgb background) {
     if (argb.isNull() || !std::isfinite(degrees) || std::abs(degrees) > 360)
         return {};
@@ -399,6 +403,14 @@ QImage resized(const QImage& argb, QSize size, ResizeMethod method) {
     return out;
 }
 
+QPoint anchoredOffset(QSize from, QSize to, Anchor anchor) {
+    const auto offset = [](int place, int from, int to) {
+        return place == 0 ? 0 : place == 1 ? (to - from) / 2 : to - from;
+    };
+    return {offset(int(anchor) % 3, from.width(), to.width()),
+            offset(int(anchor) / 3, from.height(), to.height())};
+}
+
 QImage withCanvas(const QImage& argb, QSize size, Anchor anchor, QRgb background) {
     if (argb.isNull() || !validSize(size))
         return {};
@@ -407,10 +419,8 @@ QImage withCanvas(const QImage& argb, QSize size, Anchor anchor, QRgb background
     QImage out = allocateImage(width, height, QImage::Format_ARGB32);
     if (out.isNull())
         return {};
-    const auto offset = [](int place, int from, int to) {
-        return place == 0 ? 0 : place == 1 ? (to - from) / 2 : to - from;
-    };
-    const int dx = offset(int(anchor) % 3, w, width), dy = offset(int(anchor) / 3, h, height);
+    const QPoint at = anchoredOffset(src.size(), size, anchor);
+    const int dx = at.x(), dy = at.y();
     // Output columns [left, right) come from source columns shifted by dx.
     const int left = std::clamp(dx, 0, width), right = std::clamp(dx + w, left, width);
     forImageRows(out, [&](int y0, int y1) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QSize>
 
 namespace vantrel {
@@ -50,11 +51,18 @@ enum class ResizeMethod { Nearest, Bilinear, HighQuality };
 // then filtered horizontally into the sums above.
 QImage resized(const QImage& argb, QSize size, ResizeMethod method);
 
+// A size the geometry operations accept: 1 to 65535 on each side, and at most 2^28 pixels
+// (1 GiB of 32-bit pixels, the limit on decoded images as well).
+bool isValidGeometrySize(QSize size);
+
 enum class Anchor { TopLeft, Top, TopRight, Left, Centre, Right, BottomLeft, Bottom, BottomRight };
 
 // A canvas of `size` (1 to 65535 each side) in `background` with the image's pixels unchanged
 // at the anchored place: offset 0 at the left (top), new - old at the right (bottom), and
 // (new - old) / 2 rounded toward zero in the middle; shrinking crops the same way.
+// Where an image of size `from` goes on a canvas of size `to` by the rule above.
+QPoint anchoredOffset(QSize from, QSize to, Anchor anchor);
+
 QImage withCanvas(const QImage& argb, QSize size, Anchor anchor, QRgb background);
 
 } // namespace vantrel

@@ -85,9 +85,10 @@ std::unique_ptr<Bitmap> appliedCopy(const Bitmap& bitmap, const std::function<vo
 PreviewSession::PreviewSession(CVantrelDoc& document) : m_document(document) {
     if (!m_document.bitmap() || !m_document.takeUndoSnapshot())
         return;
-    if (m_document.floatingSelection())
+    if (m_document.floatingSelection()) {
+        m_sourceRect = m_document.floatingRect().toRect();
         m_sourceFloating = m_document.takeFloatingSelection();
-    else if (!m_document.savePendingSnapshot())
+    } else if (!m_document.savePendingSnapshot())
         return;
     m_open = true;
 }
@@ -133,12 +134,39 @@ void PreviewSession::preview(const Adjustment& adjustment) {
     m_previewed = true;
 }
 
+void PreviewSession::previewReshaped(const Reshape& make, const Placement& place) {
+    if (!m_open || m_ended)
+        return;
+    if (m_sourceFloating) {
+        std::unique_ptr<Bitmap> next = make(*m_sourceFloating);
+        if (!next) {
+            m_document.reportOutOfMemory();
+            return;
+        }
+        m_document.setFloatingRect(place(FloatingRect::fromRect(m_sourceRect), next->size()));
+        m_document.setFloatingSelection(std::move(next));
+        m_document.updateAllViews();
+    } else {
+        // Each preview starts from the untouched bitmap, which the history gives back whole.
+        if (!m_document.restorePendingSnapshot())
+            return;
+        std::unique_ptr<Bitmap> next = make(*m_document.bitmap());
+        if (!next) {
+            m_document.reportOutOfMemory();
+            return;
+        }
+        if (!m_document.replaceBitmap(std::move(next)))
+            return;
+    }
+    m_previewed = true;
+}
+
 void PreviewSession::apply() {
     if (!m_open || m_ended)
         return;
     m_ended = true;
     if (m_sourceFloating && !m_previewed)
-        m_document.setFloatingSelection(std::move(m_sourceFloating));
+        restoreFloating();
     m_sourceFloating.reset();
 }
 
@@ -153,6 +181,7 @@ void PreviewSession::cancel() {
 }
 
 void PreviewSession::restoreFloating() {
+    m_document.setFloatingRect(FloatingRect::fromRect(m_sourceRect));
     m_document.setFloatingSelection(std::move(m_sourceFloating));
     m_document.updateAllViews();
 }

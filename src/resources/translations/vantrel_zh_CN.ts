@@ -240,6 +240,14 @@
         <translation>转换图像...</translation>
     </message>
     <message>
+        <source>Resi&amp;ze Image...</source>
+        <translation>调整图像大小(&amp;Z)...</translation>
+    </message>
+    <message>
+        <source>Can&amp;vas Size...</source>
+        <translation>画布大小(&amp;V)...</translation>
+    </message>
+    <message>
         <source>Adjust Brightness... (&amp;B)</source>
         <translation>调整亮度... (&amp;B)</translation>
     </message>
@@ -585,6 +593,18 @@ Rotate left</source>
 Rotate right</source>
         <translation>向右旋转
 向右旋转</translation>
+    </message>
+    <message>
+        <source>Change the size of the image, scaling its pixels
+Resize image</source>
+        <translation>更改图像大小并缩放其像素
+调整图像大小</translation>
+    </message>
+    <message>
+        <source>Change the size of the canvas, keeping the pixels
+Canvas size</source>
+        <translation>更改画布大小，像素保持不变
+画布大小</translation>
     </message>
     <message>
         <source>Move one pixel left
@@ -1062,6 +1082,194 @@ Restore them? Images not restored are discarded.</source>
     <message>
         <source>the picture has the wrong pixel format</source>
         <translation>图像的像素格式不正确</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CCanvasDlg</name>
+    <message>
+        <source>Canvas Size</source>
+        <translation>画布大小</translation>
+    </message>
+    <message>
+        <source> px</source>
+        <translation> 像素</translation>
+    </message>
+    <message>
+        <source>Anchor</source>
+        <translation>定位</translation>
+    </message>
+    <message>
+        <source>Top left</source>
+        <translation>左上</translation>
+    </message>
+    <message>
+        <source>Top</source>
+        <translation>上</translation>
+    </message>
+    <message>
+        <source>Top right</source>
+        <translation>右上</translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation>左</translation>
+    </message>
+    <message>
+        <source>Centre</source>
+        <translation>居中</translation>
+    </message>
+    <message>
+        <source>Right</source>
+        <translation>右</translation>
+    </message>
+    <message>
+        <source>Bottom left</source>
+        <translation>左下</translation>
+    </message>
+    <message>
+        <source>Bottom</source>
+        <translation>下</translation>
+    </message>
+    <message>
+        <source>Bottom right</source>
+        <translation>右下</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Width:</source>
+        <translation>宽度:</translation>
+    </message>
+    <message>
+        <source>Height:</source>
+        <translation>高度:</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CResizeDlg</name>
+    <message>
+        <source>Width and height must be from 1 to 65535 pixels, and the image at most 268,435,456 pixels.</source>
+        <translation>宽度和高度必须在 1 到 65535 像素之间，且图像总像素数不超过 268,435,456。</translation>
+    </message>
+    <message>
+        <source>Resize Image</source>
+        <translation>调整图像大小</translation>
+    </message>
+    <message>
+        <source>Pixels</source>
+        <translation>像素</translation>
+    </message>
+    <message>
+        <source>Percent</source>
+        <translation>百分比</translation>
+    </message>
+    <message>
+        <source>Keep aspect ratio</source>
+        <translation>保持纵横比</translation>
+    </message>
+    <message>
+        <source>Nearest neighbour</source>
+        <translation>最近邻</translation>
+    </message>
+    <message>
+        <source>Bilinear</source>
+        <translation>双线性</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>高质量</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Width:</source>
+        <translation>宽度:</translation>
+    </message>
+    <message>
+        <source>Height:</source>
+        <translation>高度:</translation>
+    </message>
+    <message>
+        <source>Unit:</source>
+        <translation>单位:</translation>
+    </message>
+    <message>
+        <source>Resampling:</source>
+        <translation>重采样:</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CRotateDlg</name>
+    <message>
+        <source>Rotate by Angle</source>
+        <translation>旋转角度</translation>
+    </message>
+    <message>
+        <source>Angle:</source>
+        <translation>角度:</translation>
+    </message>
+    <message>
+        <source>Positive angles turn the image counter-clockwise.</source>
+        <translation>正角度使图像逆时针旋转。</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::CSaveOptionsDlg</name>
+    <message>
+        <source>WebP Options</source>
+        <translation>WebP 选项</translation>
+    </message>
+    <message>
+        <source>Lossless</source>
+        <translation>无损</translation>
+    </message>
+    <message>
+        <source>Quality:</source>
+        <translation>质量:</translation>
+    </message>
+    <message>
+        <source>TIFF Options</source>
+        <translation>TIFF 选项</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>LZW</source>
+        <translation>LZW</translation>
+    </message>
+    <message>
+        <source>Compression:</source>
+        <translation>压缩:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
     </message>
 </context>
 </TS>
