@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cstring>
 #include <gif_lib.h>
 #include <optional>
 #include <vector>
@@ -113,10 +114,17 @@ int jpegScanCount(QIODevice& device, int stopAfter) {
                     state = scanHeader ? State::Entropy : State::Marker;
                 break;
             }
-            case State::Entropy:
-                if (c == 0xFF)
-                    state = State::EntropyFF;
+            case State::Entropy: {
+                // Entropy-coded data is most of the file; only its 0xFF bytes matter.
+                const void* ff = std::memchr(chunk + i, 0xFF, size_t(got - i));
+                if (!ff) {
+                    i = got - 1;
+                    break;
+                }
+                i = static_cast<const char*>(ff) - chunk;
+                state = State::EntropyFF;
                 break;
+            }
             case State::EntropyFF:
                 if (c == 0x00 || (c >= 0xD0 && c <= 0xD7))
                     state = State::Entropy;
