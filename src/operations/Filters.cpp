@@ -4,9 +4,10 @@
 // above. Within a row that is a serial chain, kept short by holding the four channels of a
 // pixel as 16-bit lanes of one SSE2 register and precomputing, a chunk of columns at a time,
 // everything that does not depend on the chain. Rows are shared between two threads as a
-// wavefront: a row trails the row above it by a little more than the window's reach. Emboss
-// reads only original pixels, so it splits the image into two bands, each keeping copies of
-// the few original rows it still needs instead of copying the image.
+// wavefront: a row trails the row above it by a little more than the window's reach, while the
+// two threads prove faster than one timed on the first rows. Emboss reads only original
+// pixels, so it splits the image into two bands, each keeping copies of the few original rows
+// it still needs instead of copying the image.
 
 #include "imaging/RowBands.h"
 #include "operations/PixelOps.h"
@@ -15,6 +16,7 @@
 #include <array>
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <emmintrin.h>
@@ -40,6 +42,8 @@ template <typename F> void onOneOrTwoThreads(bool two, F&& f) {
     f();
 }
 
+using Clock = std::chrono::steady_clock;
+
 // The rows of an in-place filter, shared by the threads working on it as a wavefront: rows are
 // taken in order, and a chunk of a row starts once the row above is final far enough to the
 // right. Progress is published as (row, end column) packed so that later positions compare
@@ -48,6 +52,16 @@ class Wavefront {
 public:
     Wavefront(int first, int end, int threads) : first_(first), end_(end), active_(threads) {
         next_.store(first, std::memory_order_relaxed);
+    }
+
+    // Every row crosses from one core to the other, which on some machines costs more than
+    // the second core gains. From `start`, the two threads are timed until row `check` is
+    // taken; if they took longer per row than one thread alone (`single`), one of them
+    // leaves the rest to the other.
+    void trial(Clock::time_point start, int check, Clock::duration single) {
+        start_ = start;
+        check_ = check;
+        single_ = single;
     }
 
     // One thread's view. A thread that has had to wait long a few times is sharing its core
@@ -60,9 +74,11 @@ public:
         // The first of the next `count` rows to filter (fewer at the end), or -1 when there
         // are none for this thread.
         int take(int count = 1) {
-            if (stalls_ >= 3 && wave_.leave())
+            if ((stalls_ >= 3 || wave_.slower_.load(std::memory_order_relaxed)) && wave_.leave())
                 return -1;
             const int y = wave_.next_.fetch_add(count, std::memory_order_relaxed);
+            if (y <= wave_.check_ && wave_.check_ < y + count)
+                wave_.judge();
             return y < wave_.end_ ? y : -1;
         }
         int end() const { return wave_.end_; }
@@ -106,6 +122,10 @@ public:
 private:
     static std::int64_t position(int y, int end) { return (std::int64_t(y) << 32) | end; }
     std::atomic<std::int64_t>& slot(int y) { return slots_[size_t(y) % slots_.size()].at; }
+    void judge() {
+        const Clock::duration perRow = (Clock::now() - start_) / (check_ - first_);
+        slower_.store(perRow > single_, std::memory_order_relaxed);
+    }
     // Only one of two threads may leave.
     bool leave() {
         int both = 2;
@@ -119,7 +139,38 @@ private:
     alignas(64) std::atomic<int> next_;
     int first_, end_;
     std::atomic<int> active_;
+    Clock::time_point start_;
+    int check_ = -1;
+    Clock::duration single_{};
+    std::atomic<bool> slower_{false};
 };
+
+// Filters rows first .. end - 1 of an in-place filter in pairs, rows[i].rows(y, pair, worker)
+// doing the work, on one thread or, when `rows` holds two, on two as a wavefront. Where there
+// are rows enough, the first go on one thread alone, timed, as the measure the two threads
+// must beat.
+template <typename Rows> void filterRows(int first, int end, std::vector<Rows>& rows) {
+    // Even, so that the rows after the lone ones still start a pair.
+    constexpr int LoneRows = 32, TrialRows = 64;
+    const auto run = [](Wavefront& wave, Rows& mine) {
+        Wavefront::Worker worker(wave);
+        for (int y = worker.take(2); y >= 0; y = worker.take(2))
+            mine.rows(y, y + 1 < worker.end(), worker);
+    };
+    const bool two = rows.size() == 2, timed = two && end - first > LoneRows + TrialRows;
+    const int split = timed ? first + LoneRows : first;
+    const Clock::time_point lone = Clock::now();
+    if (timed) {
+        Wavefront wave(first, split, 1);
+        run(wave, rows[0]);
+    }
+    const Clock::time_point start = Clock::now();
+    Wavefront wave(split, end, two ? 2 : 1);
+    if (timed)
+        wave.trial(start, split + TrialRows, (start - lone) / LoneRows);
+    std::atomic<int> index{0};
+    onOneOrTwoThreads(two, [&] { run(wave, rows[size_t(index.fetch_add(1))]); });
+}
 
 // Chunk width for the wavefront: large enough to make synchronisation cheap, small enough to
 // give a row several chunks; a multiple of `unit`.
@@ -431,16 +482,9 @@ template <int M> void blurWindow(const Image& image) {
     // At least 64, so the second row of a pair, two chunks behind, has its window's m + 1
     // columns of the row above.
     const int chunk = chunkWidth(image.w, M, 128);
-    Wavefront wave(0, image.h, two ? 2 : 1);
     // Buffers are made before any thread starts, so that nothing can throw in one.
     std::vector<BlurRows<M>> rows(two ? 2 : 1, BlurRows<M>(image, chunk));
-    std::atomic<int> index{0};
-    onOneOrTwoThreads(two, [&] {
-        BlurRows<M>& mine = rows[size_t(index.fetch_add(1))];
-        Wavefront::Worker worker(wave);
-        for (int y = worker.take(2); y >= 0; y = worker.take(2))
-            mine.rows(y, y + 1 < image.h, worker);
-    });
+    filterRows(0, image.h, rows);
 }
 
 // --- Sharpen ---------------------------------------------------------------------------------
@@ -638,16 +682,9 @@ void sharpen(QImage& argb) {
         return;
     const Image image = imageOf(argb);
     const bool two = qsizetype(w) * h >= ThreadedPixels && h >= 4 && w >= ThreadedWidth;
-    Wavefront wave(1, h - 1, two ? 2 : 1);
     const int chunk = chunkWidth(w, 1, 256);
     std::vector<SharpenRows> rows(two ? 2 : 1, SharpenRows(image, chunk));
-    std::atomic<int> index{0};
-    onOneOrTwoThreads(two, [&] {
-        SharpenRows& mine = rows[size_t(index.fetch_add(1))];
-        Wavefront::Worker worker(wave);
-        for (int y = worker.take(2); y >= 0; y = worker.take(2))
-            mine.rows(y, y + 1 < worker.end(), worker);
-    });
+    filterRows(1, h - 1, rows);
 }
 
 void emboss(QImage& argb) {
