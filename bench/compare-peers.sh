@@ -317,12 +317,16 @@ pipelines=("jpg jpg" "png bmp")
 pipeline_title() { [[ $1 == "jpg jpg" ]] && echo "JPEG in, JPEG out" || echo "PNG in, BMP out"; }
 
 run_cell_set() {
-    local pipe=$1 op=$2 src=$3 ext=$4 tool r m key
+    local pipe=$1 op=$2 src=$3 ext=$4 tool r t m key
     local -A times=() mems=() failed=()
     local -a cmd
     for ((r = 0; r < runs; ++r)); do
         # The tools take turns within each run, so a change in background load hits all alike.
-        for tool in "${tools[@]}"; do
+        # Each run starts with the next tool: a process can slow the one after it (on some
+        # virtual machines, memory it freed is slow to hand out again), so no tool always
+        # follows the same one.
+        for ((t = 0; t < ${#tools[@]}; ++t)); do
+            tool=${tools[(r + t) % ${#tools[@]}]}
             [[ -n ${failed[$tool]:-} ]] && continue
             mapfile -t cmd < <(command_for "$tool" "$op" "$work/in.$src" "$work/out-$tool.$ext")
             m=$(measure "${cmd[@]}")
