@@ -933,7 +933,8 @@ void TestOperations::rotationPreviewsAndItsStep() {
 void TestOperations::resizeAndCanvasOfDocumentAndSelection() {
     const QImage source = randomImage(12, 9, 95);
     const QRgb back = 0xFF10A020u;
-    // The document: one step, the bitmap's format kept; cancelling changes nothing.
+    // The document: one step, the bitmap's format kept; cancelling or keeping the size changes
+    // nothing.
     for (const PixelFormat format :
          {PixelFormat::ARGB32, PixelFormat::RGB24, PixelFormat::Indexed4}) {
         const QImage stored = convertToStorage(source, format, {});
@@ -941,12 +942,16 @@ void TestOperations::resizeAndCanvasOfDocumentAndSelection() {
         d.setBitmap(stored.convertToFormat(QImage::Format_ARGB32), format);
         const QImage before = d.pixels();
         d.host.colourState.setBackColour(back);
-        d.host.user.resizes = {std::nullopt, ResizeRequest{{7, 20}, ResizeMethod::Bilinear}};
-        d.host.user.canvases = {CanvasRequest{{10, 22}, Anchor::BottomRight}};
-        QVERIFY(d.run(cmd::ResizeImage));
+        d.host.user.resizes = {std::nullopt, ResizeRequest{{12, 9}, ResizeMethod::Bilinear},
+                               ResizeRequest{{7, 20}, ResizeMethod::Bilinear}};
+        d.host.user.canvases = {CanvasRequest{{12, 9}, Anchor::BottomRight},
+                                CanvasRequest{{10, 22}, Anchor::BottomRight}};
+        QVERIFY(d.run(cmd::ResizeImage) && d.run(cmd::ResizeImage) && d.run(cmd::CanvasSize));
         QCOMPARE(d.doc.undoCount(), 0);
+        QVERIFY(!d.doc.isModified());
         QVERIFY(d.run(cmd::ResizeImage) && d.run(cmd::CanvasSize));
-        QCOMPARE(d.host.user.geometrySizesProposed, (QList<QSize>{{12, 9}, {12, 9}, {7, 20}}));
+        QCOMPARE(d.host.user.geometrySizesProposed,
+                 (QList<QSize>{{12, 9}, {12, 9}, {12, 9}, {12, 9}, {7, 20}}));
         QCOMPARE(d.doc.bitmap()->format(), format);
         const QImage grown = withCanvas(resized(before, {7, 20}, ResizeMethod::Bilinear), {10, 22},
                                         Anchor::BottomRight, back);

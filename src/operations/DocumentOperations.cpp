@@ -203,7 +203,8 @@ void resize(CVantrelDoc& d, OperationPrompt& user, const ImageOperation& op) {
     if (!target)
         return;
     const std::optional<ResizeRequest> request = user.askResize(target->size());
-    if (!request)
+    // The same size gives back the same pixels with every method: no step.
+    if (!request || request->size == target->size())
         return;
     OperationParams params = geometryParams(d);
     params.size = request->size;
@@ -219,7 +220,7 @@ void changeCanvas(CVantrelDoc& d, OperationPrompt& user, const ImageOperation& o
     if (!target)
         return;
     const std::optional<CanvasRequest> request = user.askCanvasSize(target->size());
-    if (!request)
+    if (!request || request->size == target->size())
         return;
     OperationParams params = geometryParams(d);
     params.size = request->size;
