@@ -207,6 +207,25 @@ private Q_SLOTS:
         QCOMPARE(shown, previews);
     }
 
+    // Each geometry dialog opens with its first box's number selected: typing replaces it.
+    void geometryDialogsTypeOverTheirFirstBox() {
+        ScriptedPrompt prompt;
+        CRotateDlg rotate([](double) {});
+        CResizeDlg resize({300, 200}, prompt);
+        CCanvasDlg canvas({300, 200}, prompt);
+        const std::tuple<QDialog*, QAbstractSpinBox*, QString> dialogs[] = {
+            {&rotate, rotate.angleBox(), QStringLiteral("30°")},
+            {&resize, resize.widthBox(), QStringLiteral("30")},
+            {&canvas, canvas.widthBox(), QStringLiteral("30 px")}};
+        for (const auto& [dialog, box, typed] : dialogs) {
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            QTest::keyClicks(box, QStringLiteral("30"));
+            QCOMPARE(box->text(), typed);
+            dialog->hide();
+        }
+    }
+
     void resizeSides_data() {
         QTest::addColumn<QSize>("original");
         QTest::addColumn<bool>("percent");

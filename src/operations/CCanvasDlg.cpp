@@ -75,6 +75,8 @@ CCanvasDlg::CCanvasDlg(QSize current, UserPrompt& prompt, QWidget* parent)
     grid->addLayout(buttons, 0, 2, 3, 1);
     connect(ok, &QPushButton::clicked, this, &CCanvasDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_width->setFocus();
+    m_width->selectAll();
 }
 
 CanvasRequest CCanvasDlg::request() const {

@@ -86,6 +86,8 @@ CResizeDlg::CResizeDlg(QSize current, UserPrompt& prompt, QWidget* parent)
     connect(m_width, &QDoubleSpinBox::valueChanged, this, [this] { sideEdited(Qt::Horizontal); });
     connect(m_height, &QDoubleSpinBox::valueChanged, this, [this] { sideEdited(Qt::Vertical); });
     connect(m_unit, &QComboBox::currentIndexChanged, this, &CResizeDlg::showSize);
+    m_width->setFocus();
+    m_width->selectAll();
 }
 
 CResizeDlg::Unit CResizeDlg::unit() const {

@@ -37,6 +37,9 @@ CRotateDlg::CRotateDlg(std::function<void(double degrees)> preview, QWidget* par
     connect(m_apply, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_angle, &QDoubleSpinBox::valueChanged, this, &CRotateDlg::angleChanged);
+    // Typing replaces the angle shown.
+    m_angle->setFocus();
+    m_angle->selectAll();
 }
 
 double CRotateDlg::angle() const {
